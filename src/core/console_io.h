@@ -1,0 +1,60 @@
+// Block-buffered console input and output.
+//
+// Input is read in blocks and handed out one byte at a time with one byte of
+// push-back. A CR immediately followed by LF is handed out as a single '\n', so
+// files written with CR LF line ends read as they do on such platforms; a lone
+// CR stays a CR. Before any read that may block, pending output is flushed, so
+// whoever drives the calculator line by line sees each answer before the next
+// line is asked for; while input is already buffered, output stays buffered.
+#pragma once
+
+#include <cstddef>
+
+constexpr std::size_t CONSOLE_BLOCK_SIZE = 1 << 16;
+constexpr int CONSOLE_END = -1;
+
+struct ConsoleInput {
+  // buffer[0] keeps the last byte of the previous block, so that a push-back
+  // right after a refill can still step back one byte.
+  unsigned char buffer[1 + CONSOLE_BLOCK_SIZE];
+  std::size_t position;
+  std::size_t end;
+  bool at_end;
+  const unsigned char* memory;  // when set, blocks come from here, not from standard input
+  std::size_t memory_left;
+};
+
+extern ConsoleInput console_input;
+
+int console_get_after_cr();
+int console_refill_and_get();
+
+// The next byte (0 to 255), or CONSOLE_END at end of input.
+inline int console_get() {
+  if (console_input.position < console_input.end) {
+    int byte = console_input.buffer[console_input.position++];
+    return byte == '\r' ? console_get_after_cr() : byte;
+  }
+  return console_refill_and_get();
+}
+
+// Pushes back the byte console_get just returned; CONSOLE_END is ignored.
+inline void console_unget(int byte) {
+  if (byte != CONSOLE_END) --console_input.position;
+}
+
+// Makes the console read `size` bytes from `data` (which must outlive the
+// reading) through the same buffering, instead of standard input.
+void console_read_from_memory(const void* data, std::size_t size);
+
+// Makes the console read standard input again, from a fresh buffer.
+void console_read_from_stdin();
+
+// Output: bytes are collected and written in blocks to standard output, or
+// handed to a sink when one is set. A failed write drops the output quietly;
+// the calculator carries on.
+using OutputSink = void (*)(const char* bytes, std::size_t size);
+void console_write(const char* bytes, std::size_t size);
+void console_write_text(const char* text);
+void console_flush();
+void console_set_output_sink(OutputSink sink);  // nullptr: standard output

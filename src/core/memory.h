@@ -1,0 +1,19 @@
+// Heap allocation for symbols and parser stacks.
+//
+// Every allocation the interpreter makes goes through here so that running out
+// of memory is a return value, never an exception or a crash, and so that tests
+// can make the Nth allocation fail on purpose.
+#pragma once
+
+#include <cstddef>
+
+// Returns a block of `size` bytes, or nullptr when no memory can be had (or an
+// injected fault fires).
+void* allocate_bytes(std::size_t size);
+
+// Releases a block from allocate_bytes; nullptr is ignored.
+void release_bytes(void* block);
+
+// Fault injection: after `successes` more successful allocations, every further
+// allocation fails until the countdown is cleared with a negative value.
+void fail_allocations_after(long successes);

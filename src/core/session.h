@@ -1,0 +1,43 @@
+// Session state and everything the console user reads.
+//
+// The calculator runs in console mode (results, messages, help and listing are
+// printed) or quiet mode (a result is kept in last_result and an error only
+// raises quiet_error). Every printing operation checks the mode here, so the
+// rest of the interpreter never decides where output goes.
+#pragma once
+
+#include <cstddef>
+
+struct SessionState {
+  bool console_mode = true;
+  bool quiet_error = false;
+  double last_result = 0.0;
+};
+
+extern SessionState session;
+
+constexpr double PROGRAM_VERSION = 0.32;
+constexpr std::size_t HELP_BUFFER_SIZE = 2048;
+
+// Console: prints a tab, the number and a newline. Quiet: stores it in last_result.
+void report_value(double number);
+
+// Console: prints the message and a newline. Quiet: raises quiet_error.
+void report_error(const char* message);
+
+// Console only: the banner line with the program version.
+void print_banner();
+
+// Console only: the banner, then the help text.
+void show_help();
+
+// Fills `buffer` (of `size` bytes, NUL-terminated, truncated if too small) with
+// the help text; returns its length.
+std::size_t build_help_text(char* buffer, std::size_t size);
+
+// Console only: every variable with its value, newest first.
+void list_variables();
+
+// Switches to console mode and parses standard input to its end; true when the
+// parse ended normally.
+bool run_console_session();

@@ -1,0 +1,47 @@
+// The symbol table: every name the calculator knows.
+//
+// A singly linked list, newest first, that the help text and the variable
+// listing walk; beside it a hash index so that a name is found in constant
+// expected time however many variables exist. Records and names live until
+// the process ends.
+#pragma once
+
+#include <cstddef>
+
+using SymbolKind = int;
+constexpr SymbolKind TOK_VARIABLE = 258;
+constexpr SymbolKind TOK_FUNCTION = 259;
+
+using MathFunction = double (*)(double);
+
+union SymbolValue {
+  double number;
+  MathFunction function;
+};
+
+struct Symbol {
+  char* name;
+  SymbolKind kind;
+  SymbolValue value;
+  Symbol* next;
+};
+
+// Creates a record with a copy of `name`, value zero, at the head of the table.
+// Does not check for an existing name. Returns nullptr when out of memory (the
+// table is then unchanged).
+Symbol* symbol_insert(const char* name, SymbolKind kind);
+
+// The newest record named exactly `name`, or nullptr.
+Symbol* symbol_lookup(const char* name);
+Symbol* symbol_lookup_length(const char* name, std::size_t length);
+
+// The newest record, or nullptr for an empty table.
+Symbol* symbol_head();
+
+// Inserts a variable and sets its value; false when out of memory.
+bool install_constant(const char* name, double number);
+
+// Fills the table with the built-in functions, then pi and e. Only the first
+// call does anything, so the console and embedding programs may both call it.
+// False when out of memory.
+bool install_initial_symbols();

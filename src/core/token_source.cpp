@@ -1,0 +1,154 @@
+#include "token_source.h"
+
+#include <charconv>
+#include <cstdlib>
+
+#include "console_io.h"
+#include "session.h"
+
+SemanticValue token_value;
+char string_buffer[STRING_BUFFER_SIZE];
+int string_pos;
+
+namespace {
+
+constexpr int NO_BYTE = -1;
+
+char console_identifier[IDENTIFIER_LIMIT + 1];
+char string_identifier[IDENTIFIER_LIMIT + 1];
+
+bool is_digit(int c) { return c >= '0' && c <= '9'; }
+bool is_letter(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool is_letter_or_digit(int c) { return is_letter(c) || is_digit(c); }
+bool is_blank(int c) { return c == ' ' || c == '\t'; }
+
+struct ConsoleReader {
+  static int get() { return console_get(); }
+  static void unget(int c) { console_unget(c); }
+  static constexpr bool CONSUMES_OVERLONG_BYTE = true;
+  static constexpr char* identifier = console_identifier;
+};
+
+struct StringReader {
+  // The NUL ends the text and is never stepped over.
+  static int get() {
+    if (string_pos < 0 || string_pos >= static_cast<int>(STRING_BUFFER_SIZE)) return NO_BYTE;
+    auto c = static_cast<unsigned char>(string_buffer[string_pos]);
+    if (c == '\0') return NO_BYTE;
+    ++string_pos;
+    return c;
+  }
+  static void unget(int c) {
+    if (c != NO_BYTE) --string_pos;
+  }
+  static constexpr bool CONSUMES_OVERLONG_BYTE = false;
+  static constexpr char* identifier = string_identifier;
+};
+
+// The characters a number literal took, converted correctly rounded. Out of the
+// double range the result is +infinity, below the subnormals 0.
+double convert_number(char* text, std::size_t length) {
+  double value = 0.0;
+  auto [end, error] = std::from_chars(text, text + length, value);
+  if (error == std::errc::result_out_of_range) {
+    text[length] = '\0';
+    value = std::strtod(text, nullptr);
+  }
+  return value;
+}
+
+// The literal grammar: digits, then '.' and digits, then (only if a digit was
+// taken) an exponent letter, an optional sign and digits; at most NUMBER_LIMIT
+// characters in all. An exponent without digits is used up but worth nothing,
+// and a literal without any digit is worth 0.
+template <class Reader>
+double scan_number() {
+  char text[NUMBER_LIMIT + 1];
+  std::size_t length = 0;
+  bool has_digits = false;
+  int c = Reader::get();
+  auto take = [&] {
+    text[length++] = static_cast<char>(c);
+    c = Reader::get();
+  };
+  for (; length < NUMBER_LIMIT && is_digit(c); has_digits = true) take();
+  if (length < NUMBER_LIMIT && c == '.') {
+    take();
+    for (; length < NUMBER_LIMIT && is_digit(c); has_digits = true) take();
+  }
+  std::size_t mantissa_length = length;
+  if (has_digits && length < NUMBER_LIMIT && (c == 'e' || c == 'E')) {
+    take();
+    if (length < NUMBER_LIMIT && (c == '+' || c == '-')) take();
+    std::size_t exponent_start = length;
+    while (length < NUMBER_LIMIT && is_digit(c)) take();
+    if (length == exponent_start) length = mantissa_length;
+  }
+  Reader::unget(c);
+  return has_digits ? convert_number(text, length) : 0.0;
+}
+
+template <class Reader>
+int scan_identifier(int c) {
+  char* name = Reader::identifier;
+  std::size_t length = 0;
+  for (;;) {
+    name[length++] = static_cast<char>(c);
+    c = Reader::get();
+    if (!is_letter_or_digit(c)) break;
+    if (length == IDENTIFIER_LIMIT) {
+      report_error("identifier length is limited to 255 chars");
+      if (!Reader::CONSUMES_OVERLONG_BYTE) Reader::unget(c);
+      return TOK_OVERLONG_IDENTIFIER;
+    }
+  }
+  Reader::unget(c);
+  name[length] = '\0';
+  Symbol* symbol = symbol_lookup_length(name, length);
+  if (!symbol) symbol = symbol_insert(name, TOK_VARIABLE);
+  if (!symbol) {
+    report_error("out of memory: no room for a new symbol");
+    return TOK_OUT_OF_MEMORY;
+  }
+  token_value.symbol = symbol;
+  return symbol->kind;
+}
+
+// Blanks are already skipped and the end of input handled.
+template <class Reader>
+int scan_token(int c) {
+  if (c == '.' || is_digit(c)) {
+    Reader::unget(c);
+    token_value.number = scan_number<Reader>();
+    return TOK_NUMBER;
+  }
+  if (is_letter(c)) return scan_identifier<Reader>(c);
+  return c;  // any other byte, NUL included, is its own token
+}
+
+template <class Reader>
+int skip_blanks() {
+  int c;
+  do c = Reader::get();
+  while (is_blank(c));
+  return c;
+}
+
+int console_token() {
+  int c = skip_blanks<ConsoleReader>();
+  return c == CONSOLE_END ? TOK_END : scan_token<ConsoleReader>(c);
+}
+
+int string_token() {
+  // After the first error in quiet mode the rest of the text is never read.
+  int c = session.quiet_error ? NO_BYTE : skip_blanks<StringReader>();
+  if (c == NO_BYTE) {
+    string_pos = 0;
+    return TOK_END;
+  }
+  return scan_token<StringReader>(c);
+}
+
+}  // namespace
+
+int next_token() { return session.console_mode ? console_token() : string_token(); }

@@ -1,0 +1,18 @@
+#include <csignal>
+
+#include "core/console_io.h"
+#include "core/session.h"
+#include "core/symbols.h"
+#include "eval/evaluate.h"
+
+int main() {
+  // A reader that goes away must not kill us mid-run: writes then just fail.
+  std::signal(SIGPIPE, SIG_IGN);
+  if (!install_initial_symbols()) report_error("out of memory: the built-in functions cannot be installed");
+  print_banner();
+  console_write_text("?<ENTER> fuer Hilfe\n\n");
+  run_console_session();
+  run_closing_evaluations();
+  console_flush();
+  return 0;
+}
