@@ -1,0 +1,112 @@
+// The console reader at its block boundaries, where push-back and CR LF
+// pairing have to cross from one block into the next.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/console_io.h"
+#include "core/session.h"
+#include "core/symbols.h"
+
+namespace {
+
+std::string captured;
+
+void capture(const char* bytes, std::size_t size) { captured.append(bytes, size); }
+
+// Only the output of the session, without banner or prompt.
+std::string session_over(const std::string& input) {
+  install_initial_symbols();
+  captured.clear();
+  console_set_output_sink(capture);
+  console_read_from_memory(input.data(), input.size());
+  run_console_session();
+  console_flush();
+  console_set_output_sink(nullptr);
+  return captured;
+}
+
+// Blanks that put the rest of the input at `offset` bytes into the stream.
+std::string blanks_up_to(std::size_t offset) { return std::string(offset, ' '); }
+
+TEST(ConsoleReader, CrLfSplitAcrossBlocksIsOneNewline) {
+  std::string input = blanks_up_to(CONSOLE_BLOCK_SIZE - 2) + "1\r\n2\n";
+  EXPECT_EQ(session_over(input), "\t1\n\t2\n");
+}
+
+TEST(ConsoleReader, LoneCrAtTheEndOfABlockStaysACr) {
+  std::string input = blanks_up_to(CONSOLE_BLOCK_SIZE - 2) + "1\r2\n3\n";
+  EXPECT_EQ(session_over(input), "parse error\n\t3\n");
+}
+
+TEST(ConsoleReader, LoneCrAtTheEndOfInput) { EXPECT_EQ(session_over("4\n\r"), "\t4\nparse error\n"); }
+
+TEST(ConsoleReader, TokensAcrossABlockBoundary) {
+  std::string number = blanks_up_to(CONSOLE_BLOCK_SIZE - 3) + "12345\n";
+  EXPECT_EQ(session_over(number), "\t12345\n");
+  std::string name = blanks_up_to(CONSOLE_BLOCK_SIZE - 3) + "blockvar=7\nblockvar\n";
+  EXPECT_EQ(session_over(name), "\t7\n\t7\n");
+  // The byte after the number is the first of the next block and is pushed back.
+  std::string edge = blanks_up_to(CONSOLE_BLOCK_SIZE - 3) + "1.5\n";
+  EXPECT_EQ(session_over(edge), "\t1.5\n");
+}
+
+TEST(ConsoleReader, OutputLargerThanTheBufferArrivesWhole) {
+  std::string input;
+  std::string expected;
+  for (int i = 0; i < 30000; ++i) {
+    input += std::to_string(i) + "\n";
+    expected += "\t" + std::to_string(i) + "\n";
+  }
+  EXPECT_EQ(session_over(input), expected);
+}
+
+TEST(ConsoleSession, ResultOfTheParse) {
+  install_initial_symbols();
+  console_set_output_sink(capture);
+  const struct {
+    const char* input;
+    bool accepted;
+  } cases[] = {{"", true}, {"1\n", true}, {"1+\n2\n", true}, {"1+2", false}, {"5\n", true}};
+  for (const auto& c : cases) {
+    console_read_from_memory(c.input, std::char_traits<char>::length(c.input));
+    EXPECT_EQ(run_console_session(), c.accepted) << c.input;
+  }
+  console_set_output_sink(nullptr);
+}
+
+TEST(HelpText, ListsTheFunctionsNewestFirstAndFitsItsBuffer) {
+  install_initial_symbols();
+  char text[HELP_BUFFER_SIZE];
+  std::size_t length = build_help_text(text, sizeof text);
+  EXPECT_LT(length, 1000u);
+  std::string help(text, length);
+  EXPECT_EQ(help.substr(help.find("sqrt()")),
+            "sqrt() tanh() tan() sinh() sin() log10() ln() ku() kf() fabs() exp() cosh() cos() atan() asin() acos() ");
+  // A too small buffer is cut, never overrun.
+  char small[16];
+  EXPECT_EQ(build_help_text(small, sizeof small), 15u);
+  EXPECT_EQ(small[15], '\0');
+}
+
+TEST(SymbolTable, LookupIsExactAndNewestFirst) {
+  install_initial_symbols();
+  EXPECT_EQ(symbol_lookup("PI"), nullptr);
+  ASSERT_NE(symbol_lookup("sin"), nullptr);
+  EXPECT_EQ(symbol_lookup("sin")->kind, TOK_FUNCTION);
+  Symbol* first = symbol_insert("twice", TOK_VARIABLE);
+  Symbol* second = symbol_insert("twice", TOK_VARIABLE);
+  EXPECT_EQ(symbol_lookup("twice"), second);
+  EXPECT_EQ(symbol_head(), second);
+  EXPECT_EQ(second->next, first);
+  EXPECT_EQ(symbol_lookup_length("twicex", 5), second);
+}
+
+TEST(SymbolTable, InstallingTwiceDoesNotDuplicate) {
+  install_initial_symbols();
+  Symbol* head = symbol_head();
+  install_initial_symbols();
+  EXPECT_EQ(symbol_head(), head);
+}
+
+}  // namespace
