@@ -1,8 +1,10 @@
 # The two commands a developer needs: `make run` and `make check`.
+# `make fuzz` and `make bench` are for hardening and performance work.
 BUILD ?= build
+SANITIZE_BUILD ?= build-sanitize
 JOBS ?= $(shell nproc)
 
-.PHONY: all run check clean
+.PHONY: all run check check-release check-sanitize clean
 
 all:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
@@ -11,8 +13,19 @@ all:
 run: all
 	./$(BUILD)/ziffralon
 
-check: all
+check: check-release check-sanitize
+
+check-release: all
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
+# The whole suite again with AddressSanitizer and UndefinedBehaviorSanitizer.
+check-sanitize:
+	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZIFFRALON_SANITIZE=address,undefined
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD)
+
+-include fuzz/fuzz.mk
+-include bench/bench.mk
