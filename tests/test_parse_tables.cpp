@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/parse_tables.h"
+#include "core/lalr_construction.h"
 
 namespace {
 

@@ -26,11 +26,9 @@ struct ParseTables {
   int unresolved_conflicts;  // anything the precedence table does not settle
 };
 
-// Builds the tables; false if the grammar needs more than MAX_PARSE_STATES.
-bool build_parse_tables(ParseTables& tables);
-
-// The tables of the running program, built on first use.
-const ParseTables& parse_tables();
+// The tables of the running program, built by the compiler from the grammar
+// data (see lalr_construction.h).
+extern const ParseTables PARSE_TABLES;
 
 // The terminal a token code stands for; unknown codes are T_UNDEFINED and any
 // code of 0 or less is T_END.

@@ -208,7 +208,7 @@ int run_parser(Parser& p) {
 int parse_input() {
   std::uint16_t first_states[PARSER_INITIAL_DEPTH];
   SemanticValue first_values[PARSER_INITIAL_DEPTH];
-  Parser p{parse_tables(), ParseStack{first_states, first_values, PARSER_INITIAL_DEPTH, 0, false}, 0, NO_LOOKAHEAD,
+  Parser p{PARSE_TABLES, ParseStack{first_states, first_values, PARSER_INITIAL_DEPTH, 0, false}, 0, NO_LOOKAHEAD,
            SemanticValue{}, 0};
   int result = run_parser(p);
   release_stack(p.stack);
