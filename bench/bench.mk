@@ -1,0 +1,31 @@
+# Performance work (not part of `make check`):
+#   make bench          micro-benchmarks, then the whole-process targets with PASS/FAIL
+#   make bench-quick    the whole-process driver on a tenth of the sizes, to try it out
+#   make bench-profile  perf profile of ZIFFRALON on the 2,000,000-line batch
+# Needs Google Benchmark (apt-get install libbenchmark-dev); bc and strace are
+# used when installed, perf for the profile.
+BENCH_BUILD ?= build-bench
+BENCH_MICRO_FLAGS ?= --benchmark_min_time=0.5
+BENCH_PROFILE_LINES ?= 2000000
+
+.PHONY: bench bench-build bench-quick bench-profile
+
+bench-build:
+	@test -f /usr/include/benchmark/benchmark.h || { \
+	  echo "make bench needs Google Benchmark: apt-get install libbenchmark-dev"; exit 1; }
+	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DZIFFRALON_BENCH=ON -DZIFFRALON_TESTS=OFF
+	cmake --build $(BENCH_BUILD) -j $(JOBS)
+
+bench: bench-build
+	./$(BENCH_BUILD)/bench/micro_benchmarks $(BENCH_MICRO_FLAGS)
+	./$(BENCH_BUILD)/bench/bench_driver
+
+bench-quick: bench-build
+	./$(BENCH_BUILD)/bench/bench_driver --quick
+
+bench-profile: bench-build
+	@command -v perf >/dev/null || { echo "bench-profile needs perf: apt-get install linux-perf"; exit 1; }
+	./$(BENCH_BUILD)/bench/gen_workload batch $(BENCH_PROFILE_LINES) > $(BENCH_BUILD)/profile_batch.txt
+	perf record -F 10000 -o $(BENCH_BUILD)/perf.data ./$(BENCH_BUILD)/ziffralon < $(BENCH_BUILD)/profile_batch.txt > /dev/null
+	perf report -i $(BENCH_BUILD)/perf.data --no-children --stdio --sort symbol --percent-limit 0.2 2>/dev/null \
+	  | grep -v '^#' | grep -v '^$$' | sed 's/ *- *- *$$//'
