@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
 #include <string>
 
 #include "core/render.h"
@@ -76,11 +79,70 @@ TEST(Render, OtherPrecisions) {
   EXPECT_EQ(render(0.0005, 1), "0.0005");
   EXPECT_EQ(render(123456, 3), "1.23e+005");
   EXPECT_EQ(render(0.1, 17), "0.10000000000000001");
+  // 2^-25 has 18 digits ending in 5: a tie at 17 digits goes to the even digit.
+  EXPECT_EQ(render(std::ldexp(1.0, -25), 17), "2.9802322387695312e-008");
+  EXPECT_EQ(render(std::ldexp(1.0, -25)), "2.980232239e-008");
 }
 
 TEST(Render, ConstantsFromTheirBits) {
   EXPECT_EQ(render(from_bits(0x4005BF0AA21A719BULL)), "2.718282");
   EXPECT_EQ(render(from_bits(0x400921FB54442D18ULL)), "3.141592654");
+}
+
+}  // namespace
+
+namespace {
+
+// An independent rendering of positive finite values: the C library's exact 17
+// digits, rounded half up at the 11th digit by hand, then laid out by the C
+// library's own "%.10g" and given three-digit exponents.
+std::string reference_render(double value) {
+  char exact[40];
+  std::snprintf(exact, sizeof exact, "%.16e", value);
+  std::string digits = std::string(1, exact[0]) + std::string(exact + 2, 16);
+  int exponent = std::atoi(exact + 19);
+  std::string kept = digits.substr(0, 10);
+  if (digits[10] >= '5') {
+    int i = 9;
+    while (i >= 0 && kept[i] == '9') kept[i--] = '0';
+    if (i >= 0) {
+      ++kept[i];
+    } else {
+      kept.insert(kept.begin(), '1');
+      kept.pop_back();
+      ++exponent;
+    }
+  }
+  std::string decimal = kept.substr(0, 1) + "." + kept.substr(1) + "e" + std::to_string(exponent);
+  char laid_out[40];
+  std::snprintf(laid_out, sizeof laid_out, "%.10g", std::strtod(decimal.c_str(), nullptr));
+  std::string text = laid_out;
+  std::size_t e = text.find('e');
+  if (e != std::string::npos && text.size() - e == 4) text.insert(e + 2, "0");
+  return text;
+}
+
+// At 17 digits no half-up step is left: the C library's exact "%.17g".
+std::string reference_render_17(double value) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%.17g", value);
+  std::string result = text;
+  std::size_t e = result.find('e');
+  if (e != std::string::npos && result.size() - e == 4) result.insert(e + 2, "0");
+  return result;
+}
+
+TEST(Render, AgreesWithAnIndependentRenderingOnManyValues) {
+  std::mt19937_64 random(20261206);
+  std::uniform_real_distribution<double> log_magnitude(-14, 20);
+  for (int i = 0; i < 300000; ++i) {
+    double value = std::pow(10.0, log_magnitude(random));
+    if (i % 3 == 1) value = static_cast<double>(random() % 100000000) / 1000.0;  // short decimals
+    if (i % 3 == 2) value = std::bit_cast<double>(random() >> 1);  // any positive bits
+    if (!std::isfinite(value) || value == 0) continue;
+    ASSERT_EQ(render(value), reference_render(value)) << std::hexfloat << value;
+    ASSERT_EQ(render(value, 17), reference_render_17(value)) << std::hexfloat << value;
+  }
 }
 
 }  // namespace
