@@ -7,6 +7,7 @@
 #include "core/console_io.h"
 #include "core/session.h"
 #include "core/symbols.h"
+#include "core/token_source.h"
 
 namespace {
 
@@ -49,6 +50,21 @@ TEST(ConsoleReader, TokensAcrossABlockBoundary) {
   // The byte after the number is the first of the next block and is pushed back.
   std::string edge = blanks_up_to(CONSOLE_BLOCK_SIZE - 3) + "1.5\n";
   EXPECT_EQ(session_over(edge), "\t1.5\n");
+}
+
+// A literal is scanned in place when all of it is surely in the block, and
+// byte by byte near the end of the input: both must take the same characters.
+TEST(ConsoleReader, LiteralsReadTheSameInPlaceAndByteByByte) {
+  const char* lines[] = {"1.5e3", "1.2.3", "2e", "2e+", "2ex", "2E-1", "5.", ".5", ".", ".e5", "0x1A", "1e400",
+                         "1e-400", "4.9e-324", "12345678901234567890123", "1e+05x", "3.e2"};
+  std::string padding(NUMBER_LIMIT + 10, ' ');
+  for (const char* line : lines) {
+    std::string near_the_end = session_over(std::string(line) + "\n");
+    EXPECT_EQ(session_over(std::string(line) + "\n" + padding + "\n"), near_the_end) << line;
+  }
+  std::string longest = "1." + std::string(NUMBER_LIMIT - 2, '0');
+  EXPECT_EQ(session_over(longest + "5\n"), "parse error\n");
+  EXPECT_EQ(session_over(longest + "5\n" + padding), "parse error\n");
 }
 
 TEST(ConsoleReader, OutputLargerThanTheBufferArrivesWhole) {

@@ -42,7 +42,7 @@ void release_stack(ParseStack& stack) {
 
 // Doubles both stacks, up to PARSER_MAX_DEPTH; reports and returns false when
 // the stack is at its limit or memory runs out.
-bool grow_stack(ParseStack& stack) {
+[[gnu::noinline, gnu::cold]] bool grow_stack(ParseStack& stack) {
   if (stack.capacity >= PARSER_MAX_DEPTH) {
     report_error("parser stack overflow");
     return false;
@@ -63,7 +63,7 @@ bool grow_stack(ParseStack& stack) {
   return true;
 }
 
-bool push(Parser& p, int state, SemanticValue value) {
+inline bool push(Parser& p, int state, SemanticValue value) {
   ParseStack& stack = p.stack;
   ++stack.top;
   stack.states[stack.top] = static_cast<std::uint16_t>(state);

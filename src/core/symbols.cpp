@@ -9,8 +9,10 @@
 namespace {
 
 // One slot of the open-addressing index. A slot with symbol == nullptr is free.
+// Hash and length are kept here so that a probe rarely has to visit the record.
 struct IndexSlot {
-  std::uint64_t hash;
+  std::uint32_t hash;
+  std::uint32_t length;
   Symbol* symbol;
 };
 
@@ -26,25 +28,23 @@ SymbolTable table;
 
 constexpr std::size_t FIRST_INDEX_CAPACITY = 64;
 
-std::uint64_t hash_name(const char* name, std::size_t length) {
+std::uint32_t hash_name(const char* name, std::size_t length) {
   std::uint64_t hash = 0xcbf29ce484222325ULL;  // FNV-1a
   for (std::size_t i = 0; i < length; ++i) {
     hash ^= static_cast<unsigned char>(name[i]);
     hash *= 0x100000001b3ULL;
   }
-  return hash ^ (hash >> 29);
-}
-
-bool name_matches(const Symbol* symbol, const char* name, std::size_t length) {
-  return std::strncmp(symbol->name, name, length) == 0 && symbol->name[length] == '\0';
+  return static_cast<std::uint32_t>(hash ^ (hash >> 32));
 }
 
 // The slot holding `name`, or the free slot where it would go.
-IndexSlot* find_slot(std::uint64_t hash, const char* name, std::size_t length) {
+IndexSlot* find_slot(std::uint32_t hash, const char* name, std::size_t length) {
   std::size_t mask = table.capacity - 1;
   for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
     IndexSlot* slot = &table.slots[i];
-    if (!slot->symbol || (slot->hash == hash && name_matches(slot->symbol, name, length))) return slot;
+    if (!slot->symbol) return slot;
+    if (slot->hash == hash && slot->length == length && std::memcmp(slot->symbol->name, name, length) == 0)
+      return slot;
   }
 }
 
@@ -86,15 +86,15 @@ Symbol* symbol_insert(const char* name, SymbolKind kind) {
   symbol->value.number = 0.0;
   table.head = symbol;
 
-  std::uint64_t hash = hash_name(name, length);
+  std::uint32_t hash = hash_name(name, length);
   IndexSlot* slot = find_slot(hash, name, length);
   if (!slot->symbol) ++table.used;
-  *slot = IndexSlot{hash, symbol};  // a repeated name: the newest record wins, as in the list
+  *slot = IndexSlot{hash, static_cast<std::uint32_t>(length), symbol};  // a repeated name: the newest record wins, as in the list
   return symbol;
 }
 
 Symbol* symbol_lookup_length(const char* name, std::size_t length) {
-  if (table.capacity == 0) return nullptr;
+  if (table.capacity == 0 || length > UINT32_MAX) return nullptr;
   return find_slot(hash_name(name, length), name, length)->symbol;
 }
 

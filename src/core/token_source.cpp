@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdlib>
+#include <cstring>
 
 #include "console_io.h"
 #include "session.h"
@@ -22,9 +23,22 @@ bool is_letter(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 bool is_letter_or_digit(int c) { return is_letter(c) || is_digit(c); }
 bool is_blank(int c) { return c == ' ' || c == '\t'; }
 
+// A stretch of input that can be scanned in place: `size` bytes at `bytes`,
+// and, when `terminated`, a readable byte after them that ends any token.
+struct Window {
+  const char* bytes;
+  std::size_t size;
+  bool terminated;
+};
+
 struct ConsoleReader {
   static int get() { return console_get(); }
   static void unget(int c) { console_unget(c); }
+  static Window window() {
+    return Window{reinterpret_cast<const char*>(console_input.buffer + console_input.position),
+                  console_input.end - console_input.position, false};
+  }
+  static void skip(std::size_t count) { console_input.position += count; }
   static constexpr bool CONSUMES_OVERLONG_BYTE = true;
   static constexpr char* identifier = console_identifier;
 };
@@ -41,51 +55,96 @@ struct StringReader {
   static void unget(int c) {
     if (c != NO_BYTE) --string_pos;
   }
+  static Window window() {
+    if (string_pos < 0 || string_pos >= static_cast<int>(STRING_BUFFER_SIZE)) return Window{string_buffer, 0, false};
+    const char* at = string_buffer + string_pos;
+    std::size_t room = STRING_BUFFER_SIZE - static_cast<std::size_t>(string_pos);
+    std::size_t size = strnlen(at, room);
+    return Window{at, size, size < room};
+  }
+  static void skip(std::size_t count) { string_pos += static_cast<int>(count); }
   static constexpr bool CONSUMES_OVERLONG_BYTE = false;
   static constexpr char* identifier = string_identifier;
 };
 
 // The characters a number literal took, converted correctly rounded. Out of the
 // double range the result is +infinity, below the subnormals 0.
-double convert_number(char* text, std::size_t length) {
+double convert_number(const char* text, std::size_t length) {
   double value = 0.0;
   auto [end, error] = std::from_chars(text, text + length, value);
   if (error == std::errc::result_out_of_range) {
-    text[length] = '\0';
-    value = std::strtod(text, nullptr);
+    char terminated[NUMBER_LIMIT + 1];
+    std::memcpy(terminated, text, length);
+    terminated[length] = '\0';
+    value = std::strtod(terminated, nullptr);
   }
   return value;
 }
 
+// Scans a literal in place, in a window that holds all of it.
+struct WindowCursor {
+  const char* text;
+  std::size_t length;
+  int peek() const { return static_cast<unsigned char>(text[length]); }
+  void take() { ++length; }
+};
+
+// Scans a literal from the stream byte by byte, keeping a copy of what it took.
+template <class Reader>
+struct StreamCursor {
+  char text[NUMBER_LIMIT];
+  std::size_t length = 0;
+  int next = Reader::get();
+  int peek() const { return next; }
+  void take() {
+    text[length++] = static_cast<char>(next);
+    next = Reader::get();
+  }
+};
+
 // The literal grammar: digits, then '.' and digits, then (only if a digit was
 // taken) an exponent letter, an optional sign and digits; at most NUMBER_LIMIT
 // characters in all. An exponent without digits is used up but worth nothing,
-// and a literal without any digit is worth 0.
+// and a literal without any digit is worth 0. The cursor stops on the first
+// byte not taken.
+template <class Cursor>
+double scan_literal(Cursor& in) {
+  bool has_digits = false;
+  auto room = [&in] { return in.length < NUMBER_LIMIT; };
+  auto take_digits = [&] {
+    for (; room() && is_digit(in.peek()); has_digits = true) in.take();
+  };
+  take_digits();
+  if (room() && in.peek() == '.') {
+    in.take();
+    take_digits();
+  }
+  std::size_t converted = in.length;
+  if (has_digits && room() && (in.peek() == 'e' || in.peek() == 'E')) {
+    in.take();
+    if (room() && (in.peek() == '+' || in.peek() == '-')) in.take();
+    std::size_t exponent_start = in.length;
+    while (room() && is_digit(in.peek())) in.take();
+    if (in.length > exponent_start) converted = in.length;
+  }
+  return has_digits ? convert_number(in.text, converted) : 0.0;
+}
+
+// In place when the whole literal and the byte that ends it are surely in
+// view; otherwise byte by byte.
 template <class Reader>
 double scan_number() {
-  char text[NUMBER_LIMIT + 1];
-  std::size_t length = 0;
-  bool has_digits = false;
-  int c = Reader::get();
-  auto take = [&] {
-    text[length++] = static_cast<char>(c);
-    c = Reader::get();
-  };
-  for (; length < NUMBER_LIMIT && is_digit(c); has_digits = true) take();
-  if (length < NUMBER_LIMIT && c == '.') {
-    take();
-    for (; length < NUMBER_LIMIT && is_digit(c); has_digits = true) take();
+  Window window = Reader::window();
+  if (window.terminated || window.size > NUMBER_LIMIT) {
+    WindowCursor in{window.bytes, 0};
+    double value = scan_literal(in);
+    Reader::skip(in.length);
+    return value;
   }
-  std::size_t mantissa_length = length;
-  if (has_digits && length < NUMBER_LIMIT && (c == 'e' || c == 'E')) {
-    take();
-    if (length < NUMBER_LIMIT && (c == '+' || c == '-')) take();
-    std::size_t exponent_start = length;
-    while (length < NUMBER_LIMIT && is_digit(c)) take();
-    if (length == exponent_start) length = mantissa_length;
-  }
-  Reader::unget(c);
-  return has_digits ? convert_number(text, length) : 0.0;
+  StreamCursor<Reader> in;
+  double value = scan_literal(in);
+  Reader::unget(in.next);
+  return value;
 }
 
 template <class Reader>
