@@ -13,7 +13,8 @@ namespace {
 
 constexpr int NO_LOOKAHEAD = -1;
 constexpr int ACTION_NO_MEMORY = INT16_MIN - 1;  // beyond every table entry
-constexpr int RECOVERY_SHIFTS = 3;  // tokens to shift before errors are reported again
+constexpr int RECOVERY_SHIFTS = 3;
+constexpr int PARSE_GOES_ON = -1;  // tokens to shift before errors are reported again
 
 // The state and value stacks, parallel. The first blocks live in parse_input's
 // frame; larger ones come from the heap.
@@ -157,7 +158,7 @@ bool read_lookahead(Parser& p) {
 }
 
 // The classic error-token recovery. Returns a parse result when the parse
-// must end, or -1 to go on.
+// must end, or PARSE_GOES_ON.
 int recover(Parser& p) {
   if (p.countdown == 0) report_error("parse error");
   if (p.countdown == RECOVERY_SHIFTS) {
@@ -171,7 +172,7 @@ int recover(Parser& p) {
     if (stack.top == 0) return PARSE_ABANDONED;
     --stack.top;
   }
-  return push(p, action - 1, SemanticValue{}) ? -1 : PARSE_EXHAUSTED;
+  return push(p, action - 1, SemanticValue{}) ? PARSE_GOES_ON : PARSE_EXHAUSTED;
 }
 
 // The action for the current state, reading a lookahead only when it matters.
@@ -198,7 +199,7 @@ int run_parser(Parser& p) {
       if (!reduce(p, -action)) return PARSE_EXHAUSTED;
     } else {
       int result = recover(p);
-      if (result >= 0) return result;
+      if (result != PARSE_GOES_ON) return result;
     }
   }
 }

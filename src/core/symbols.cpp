@@ -8,25 +8,28 @@
 
 namespace {
 
-// One slot of the open-addressing index. A slot with symbol == nullptr is free.
-// Hash and length are kept here so that a probe rarely has to visit the record.
+// One slot of the open-addressing index: the name's hash and the serial number
+// of its record plus one (0: a free slot). Eight bytes, so that the index of a
+// million names is small enough to stay mostly in cache; a probe visits the
+// record only when the hashes agree.
 struct IndexSlot {
   std::uint32_t hash;
-  std::uint32_t length;
-  Symbol* symbol;
+  std::uint32_t serial;
 };
 
 struct SymbolTable {
   Symbol* head;
   IndexSlot* slots;
   std::size_t capacity;  // a power of two, or 0 before the first insertion
-  std::size_t used;
+  Symbol** by_serial;    // every record, oldest first
+  std::size_t count;
+  std::size_t serial_capacity;
   bool initialised;
 };
 
 SymbolTable table;
 
-constexpr std::size_t FIRST_INDEX_CAPACITY = 64;
+constexpr std::size_t FIRST_CAPACITY = 64;
 
 std::uint32_t hash_name(const char* name, std::size_t length) {
   std::uint64_t hash = 0xcbf29ce484222325ULL;  // FNV-1a
@@ -37,42 +40,57 @@ std::uint32_t hash_name(const char* name, std::size_t length) {
   return static_cast<std::uint32_t>(hash ^ (hash >> 32));
 }
 
+Symbol* record_of(const IndexSlot& slot) { return table.by_serial[slot.serial - 1]; }
+
 // The slot holding `name`, or the free slot where it would go.
 IndexSlot* find_slot(std::uint32_t hash, const char* name, std::size_t length) {
   std::size_t mask = table.capacity - 1;
   for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
     IndexSlot* slot = &table.slots[i];
-    if (!slot->symbol) return slot;
-    if (slot->hash == hash && slot->length == length && std::memcmp(slot->symbol->name, name, length) == 0)
-      return slot;
+    if (slot->serial == 0) return slot;
+    if (slot->hash != hash) continue;
+    const char* candidate = record_of(*slot)->name;
+    if (std::memcmp(candidate, name, length) == 0 && candidate[length] == '\0') return slot;
   }
 }
 
 // Doubles the index (keeping it at most half full); false when out of memory.
 bool grow_index() {
-  std::size_t capacity = table.capacity ? table.capacity * 2 : FIRST_INDEX_CAPACITY;
+  std::size_t capacity = table.capacity ? table.capacity * 2 : FIRST_CAPACITY;
   auto* slots = static_cast<IndexSlot*>(allocate_bytes(capacity * sizeof(IndexSlot)));
   if (!slots) return false;
   std::memset(slots, 0, capacity * sizeof(IndexSlot));
-  IndexSlot* old_slots = table.slots;
-  std::size_t old_capacity = table.capacity;
+  std::size_t mask = capacity - 1;
+  for (std::size_t i = 0; i < table.capacity; ++i) {
+    if (table.slots[i].serial == 0) continue;
+    std::size_t j = table.slots[i].hash & mask;
+    while (slots[j].serial) j = (j + 1) & mask;
+    slots[j] = table.slots[i];
+  }
+  release_bytes(table.slots);
   table.slots = slots;
   table.capacity = capacity;
-  for (std::size_t i = 0; i < old_capacity; ++i) {
-    if (!old_slots[i].symbol) continue;
-    std::size_t mask = capacity - 1;
-    std::size_t j = old_slots[i].hash & mask;
-    while (slots[j].symbol) j = (j + 1) & mask;
-    slots[j] = old_slots[i];
-  }
-  release_bytes(old_slots);
+  return true;
+}
+
+// Makes room for one more record in both the index and the serial list.
+bool reserve_one_more() {
+  if (table.count + 1 > table.capacity / 2 && !grow_index()) return false;
+  if (table.count < table.serial_capacity) return true;
+  std::size_t capacity = table.serial_capacity ? table.serial_capacity * 2 : FIRST_CAPACITY;
+  auto* by_serial = static_cast<Symbol**>(allocate_bytes(capacity * sizeof(Symbol*)));
+  if (!by_serial) return false;
+  if (table.count) std::memcpy(by_serial, table.by_serial, table.count * sizeof(Symbol*));
+  release_bytes(table.by_serial);
+  table.by_serial = by_serial;
+  table.serial_capacity = capacity;
   return true;
 }
 
 }  // namespace
 
 Symbol* symbol_insert(const char* name, SymbolKind kind) {
-  if (table.used + 1 > table.capacity / 2 && !grow_index()) return nullptr;
+  if (!reserve_one_more()) return nullptr;
   std::size_t length = std::strlen(name);
   auto* symbol = static_cast<Symbol*>(allocate_bytes(sizeof(Symbol)));
   auto* copy = static_cast<char*>(allocate_bytes(length + 1));
@@ -86,16 +104,17 @@ Symbol* symbol_insert(const char* name, SymbolKind kind) {
   symbol->value.number = 0.0;
   table.head = symbol;
 
+  table.by_serial[table.count++] = symbol;
   std::uint32_t hash = hash_name(name, length);
-  IndexSlot* slot = find_slot(hash, name, length);
-  if (!slot->symbol) ++table.used;
-  *slot = IndexSlot{hash, static_cast<std::uint32_t>(length), symbol};  // a repeated name: the newest record wins, as in the list
+  // A repeated name takes over its slot: the newest record wins, as in the list.
+  *find_slot(hash, name, length) = IndexSlot{hash, static_cast<std::uint32_t>(table.count)};
   return symbol;
 }
 
 Symbol* symbol_lookup_length(const char* name, std::size_t length) {
-  if (table.capacity == 0 || length > UINT32_MAX) return nullptr;
-  return find_slot(hash_name(name, length), name, length)->symbol;
+  if (table.capacity == 0) return nullptr;
+  IndexSlot* slot = find_slot(hash_name(name, length), name, length);
+  return slot->serial ? record_of(*slot) : nullptr;
 }
 
 Symbol* symbol_lookup(const char* name) { return symbol_lookup_length(name, std::strlen(name)); }
