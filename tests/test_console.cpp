@@ -77,32 +77,15 @@ TEST(ConsoleReader, OutputLargerThanTheBufferArrivesWhole) {
   EXPECT_EQ(session_over(input), expected);
 }
 
-TEST(ConsoleSession, ResultOfTheParse) {
-  install_initial_symbols();
+TEST(ConsoleSession, EndsNormallyOnlyAtTheStartOfALine) {
   console_set_output_sink(capture);
-  const struct {
-    const char* input;
-    bool accepted;
-  } cases[] = {{"", true}, {"1\n", true}, {"1+\n2\n", true}, {"1+2", false}, {"5\n", true}};
-  for (const auto& c : cases) {
-    console_read_from_memory(c.input, std::char_traits<char>::length(c.input));
-    EXPECT_EQ(run_console_session(), c.accepted) << c.input;
+  for (const char* input : {"", "1\n", "1+\n2\n"}) {
+    console_read_from_memory(input, std::char_traits<char>::length(input));
+    EXPECT_TRUE(run_console_session()) << input;
   }
+  console_read_from_memory("1+2", 3);
+  EXPECT_FALSE(run_console_session());
   console_set_output_sink(nullptr);
-}
-
-TEST(HelpText, ListsTheFunctionsNewestFirstAndFitsItsBuffer) {
-  install_initial_symbols();
-  char text[HELP_BUFFER_SIZE];
-  std::size_t length = build_help_text(text, sizeof text);
-  EXPECT_LT(length, 1000u);
-  std::string help(text, length);
-  EXPECT_EQ(help.substr(help.find("sqrt()")),
-            "sqrt() tanh() tan() sinh() sin() log10() ln() ku() kf() fabs() exp() cosh() cos() atan() asin() acos() ");
-  // A too small buffer is cut, never overrun.
-  char small[16];
-  EXPECT_EQ(build_help_text(small, sizeof small), 15u);
-  EXPECT_EQ(small[15], '\0');
 }
 
 TEST(SymbolTable, LookupIsExactAndNewestFirst) {
