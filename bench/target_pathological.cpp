@@ -30,10 +30,12 @@ struct OddInput {
 long one_line(long) { return 1; }
 long same_lines(long count) { return count; }
 long listing_lines(long count) { return count + LISTING_PRELUDE_LINES; }
+long help_lines(long count) { return count + HELP_PRELUDE_VARIABLES; }
 
 const OddInput ODD_INPUTS[] = {
     {"one long sum line", 100'000'000, write_long_sum, one_line},
     {"'#' lines after ten variables", 1'000'000, write_listing_lines, listing_lines},
+    {"'?' lines after 100,000 variables", 20'000, write_help_lines, help_lines},
     {"9995 nested parentheses", 2'000, [](std::FILE* out, long n) { write_nested_lines(out, n, NESTING_DEPTH); },
      same_lines},
     {"literals of 300-349 chars", 50'000, write_long_literal_lines, same_lines},

@@ -145,6 +145,11 @@ void write_listing_lines(std::FILE* out, long lines) {
   for (long i = 0; i < lines; ++i) std::fputs("#\n", out);
 }
 
+void write_help_lines(std::FILE* out, long lines) {
+  for (long i = 0; i < HELP_PRELUDE_VARIABLES; ++i) std::fprintf(out, "h%ld=1\n", i);
+  for (long i = 0; i < lines; ++i) std::fputs("?\n", out);
+}
+
 void write_nested_lines(std::FILE* out, long lines, int depth) {
   for (long i = 0; i < lines; ++i) {
     for (int d = 0; d < depth; ++d) std::fputc('(', out);

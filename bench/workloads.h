@@ -22,6 +22,9 @@ void write_long_sum(std::FILE* out, long bytes);
 
 // Ten assignments, then `lines` lines holding only '#'.
 void write_listing_lines(std::FILE* out, long lines);
+// HELP_PRELUDE_VARIABLES variables, then `lines` help lines: '?' must not walk them all.
+constexpr long HELP_PRELUDE_VARIABLES = 100'000;
+void write_help_lines(std::FILE* out, long lines);
 
 // `lines` lines of `depth` opening parentheses, a 1 and as many closing ones.
 void write_nested_lines(std::FILE* out, long lines, int depth);

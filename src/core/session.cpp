@@ -63,7 +63,7 @@ std::size_t build_help_text(char* buffer, std::size_t size) {
   buffer[0] = '\0';
   std::size_t length = 0;
   for (const char* paragraph : HELP_PARAGRAPHS) length = append_text(buffer, size, length, paragraph);
-  for (const Symbol* symbol = symbol_head(); symbol; symbol = symbol->next) {
+  for (const Symbol* symbol = symbol_newest_function(); symbol; symbol = symbol->next) {
     if (symbol->kind != TOK_FUNCTION) continue;
     length = append_text(buffer, size, length, symbol->name);
     length = append_text(buffer, size, length, "() ");

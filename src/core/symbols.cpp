@@ -19,6 +19,7 @@ struct IndexSlot {
 
 struct SymbolTable {
   Symbol* head;
+  Symbol* newest_function;
   IndexSlot* slots;
   std::size_t capacity;  // a power of two, or 0 before the first insertion
   Symbol** by_serial;    // every record, oldest first
@@ -104,6 +105,7 @@ Symbol* symbol_insert(const char* name, SymbolKind kind) {
   symbol->value.number = 0.0;
   table.head = symbol;
 
+  if (kind == TOK_FUNCTION) table.newest_function = symbol;
   table.by_serial[table.count++] = symbol;
   std::uint32_t hash = hash_name(name, length);
   // A repeated name takes over its slot: the newest record wins, as in the list.
@@ -120,6 +122,8 @@ Symbol* symbol_lookup_length(const char* name, std::size_t length) {
 Symbol* symbol_lookup(const char* name) { return symbol_lookup_length(name, std::strlen(name)); }
 
 Symbol* symbol_head() { return table.head; }
+
+Symbol* symbol_newest_function() { return table.newest_function; }
 
 bool install_constant(const char* name, double number) {
   Symbol* symbol = symbol_insert(name, TOK_VARIABLE);

@@ -38,6 +38,10 @@ Symbol* symbol_lookup_length(const char* name, std::size_t length);
 // The newest record, or nullptr for an empty table.
 Symbol* symbol_head();
 
+// The newest function record: every function is found walking from here, so
+// listing them does not cost a walk past every variable made since start-up.
+Symbol* symbol_newest_function();
+
 // Inserts a variable and sets its value; false when out of memory.
 bool install_constant(const char* name, double number);
 
