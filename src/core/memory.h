@@ -11,6 +11,11 @@
 // injected fault fires).
 void* allocate_bytes(std::size_t size);
 
+// A block for a large table that is read at random places. Large blocks are
+// aligned so that the system may back them with huge pages, which spares most
+// lookups a TLB miss. nullptr when out of memory; released with release_bytes.
+void* allocate_table_bytes(std::size_t size);
+
 // Releases a block from allocate_bytes; nullptr is ignored.
 void release_bytes(void* block);
 

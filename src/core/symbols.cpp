@@ -9,9 +9,11 @@
 namespace {
 
 // One slot of the open-addressing index: the name's hash and the serial number
-// of its record plus one (0: a free slot). Eight bytes, so that the index of a
-// million names is small enough to stay mostly in cache; a probe visits the
-// record only when the hashes agree.
+// of its record plus one. Beside the slots lies one tag byte per slot, 0 for a
+// free slot and otherwise seven bits of the hash: a name that is not in the
+// table, the usual case for a new variable, is told by the tags alone, which
+// are small enough to stay in cache for millions of names. A probe visits the
+// record only when tag and hash agree.
 struct IndexSlot {
   std::uint32_t hash;
   std::uint32_t serial;
@@ -21,6 +23,7 @@ struct SymbolTable {
   Symbol* head;
   Symbol* newest_function;
   IndexSlot* slots;
+  std::uint8_t* tags;    // in the same block, after the slots
   std::size_t capacity;  // a power of two, or 0 before the first insertion
   Symbol** by_serial;    // every record, oldest first
   std::size_t count;
@@ -43,33 +46,39 @@ std::uint32_t hash_name(const char* name, std::size_t length) {
 
 Symbol* record_of(const IndexSlot& slot) { return table.by_serial[slot.serial - 1]; }
 
-// The slot holding `name`, or the free slot where it would go.
-IndexSlot* find_slot(std::uint32_t hash, const char* name, std::size_t length) {
+std::uint8_t tag_of(std::uint32_t hash) { return static_cast<std::uint8_t>(hash >> 25 | 0x80); }
+
+// The position holding `name`, or the free position where it would go.
+std::size_t find_position(std::uint32_t hash, const char* name, std::size_t length) {
   std::size_t mask = table.capacity - 1;
+  std::uint8_t tag = tag_of(hash);
   for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
-    IndexSlot* slot = &table.slots[i];
-    if (slot->serial == 0) return slot;
-    if (slot->hash != hash) continue;
-    const char* candidate = record_of(*slot)->name;
-    if (std::memcmp(candidate, name, length) == 0 && candidate[length] == '\0') return slot;
+    if (table.tags[i] == 0) return i;
+    if (table.tags[i] != tag || table.slots[i].hash != hash) continue;
+    const char* candidate = record_of(table.slots[i])->name;
+    if (std::memcmp(candidate, name, length) == 0 && candidate[length] == '\0') return i;
   }
 }
 
 // Doubles the index (keeping it at most half full); false when out of memory.
 bool grow_index() {
   std::size_t capacity = table.capacity ? table.capacity * 2 : FIRST_CAPACITY;
-  auto* slots = static_cast<IndexSlot*>(allocate_bytes(capacity * sizeof(IndexSlot)));
-  if (!slots) return false;
-  std::memset(slots, 0, capacity * sizeof(IndexSlot));
+  void* block = allocate_table_bytes(capacity * (sizeof(IndexSlot) + 1));
+  if (!block) return false;
+  auto* slots = static_cast<IndexSlot*>(block);
+  auto* tags = reinterpret_cast<std::uint8_t*>(slots + capacity);
+  std::memset(tags, 0, capacity);
   std::size_t mask = capacity - 1;
   for (std::size_t i = 0; i < table.capacity; ++i) {
-    if (table.slots[i].serial == 0) continue;
+    if (table.tags[i] == 0) continue;
     std::size_t j = table.slots[i].hash & mask;
-    while (slots[j].serial) j = (j + 1) & mask;
+    while (tags[j]) j = (j + 1) & mask;
+    tags[j] = table.tags[i];
     slots[j] = table.slots[i];
   }
   release_bytes(table.slots);
   table.slots = slots;
+  table.tags = tags;
   table.capacity = capacity;
   return true;
 }
@@ -109,14 +118,16 @@ Symbol* symbol_insert(const char* name, SymbolKind kind) {
   table.by_serial[table.count++] = symbol;
   std::uint32_t hash = hash_name(name, length);
   // A repeated name takes over its slot: the newest record wins, as in the list.
-  *find_slot(hash, name, length) = IndexSlot{hash, static_cast<std::uint32_t>(table.count)};
+  std::size_t position = find_position(hash, name, length);
+  table.tags[position] = tag_of(hash);
+  table.slots[position] = IndexSlot{hash, static_cast<std::uint32_t>(table.count)};
   return symbol;
 }
 
 Symbol* symbol_lookup_length(const char* name, std::size_t length) {
   if (table.capacity == 0) return nullptr;
-  IndexSlot* slot = find_slot(hash_name(name, length), name, length);
-  return slot->serial ? record_of(*slot) : nullptr;
+  std::size_t position = find_position(hash_name(name, length), name, length);
+  return table.tags[position] ? record_of(table.slots[position]) : nullptr;
 }
 
 Symbol* symbol_lookup(const char* name) { return symbol_lookup_length(name, std::strlen(name)); }
