@@ -84,8 +84,6 @@ void console_read_from_memory(const void* data, std::size_t size) {
   reset_input(static_cast<const unsigned char*>(data), size);
 }
 
-void console_read_from_stdin() { reset_input(nullptr, 0); }
-
 void console_flush() {
   if (console_output.used == 0) return;
   if (console_output.sink)

@@ -47,9 +47,6 @@ inline void console_unget(int byte) {
 // reading) through the same buffering, instead of standard input.
 void console_read_from_memory(const void* data, std::size_t size);
 
-// Makes the console read standard input again, from a fresh buffer.
-void console_read_from_stdin();
-
 // Output: bytes are collected and written in blocks to standard output, or
 // handed to a sink when one is set. A failed write drops the output quietly;
 // the calculator carries on.

@@ -97,11 +97,9 @@ bool reserve_one_more() {
   return true;
 }
 
-}  // namespace
-
-Symbol* symbol_insert(const char* name, SymbolKind kind) {
+// Inserts `name` (whose hash is known) at the head of the list and in the index.
+Symbol* insert_record(const char* name, std::size_t length, std::uint32_t hash, SymbolKind kind) {
   if (!reserve_one_more()) return nullptr;
-  std::size_t length = std::strlen(name);
   auto* symbol = static_cast<Symbol*>(allocate_bytes(sizeof(Symbol)));
   auto* copy = static_cast<char*>(allocate_bytes(length + 1));
   if (!symbol || !copy) {
@@ -109,14 +107,14 @@ Symbol* symbol_insert(const char* name, SymbolKind kind) {
     release_bytes(copy);
     return nullptr;
   }
-  std::memcpy(copy, name, length + 1);
+  std::memcpy(copy, name, length);
+  copy[length] = '\0';
   *symbol = Symbol{copy, kind, {}, table.head};
   symbol->value.number = 0.0;
   table.head = symbol;
 
   if (kind == TOK_FUNCTION) table.newest_function = symbol;
   table.by_serial[table.count++] = symbol;
-  std::uint32_t hash = hash_name(name, length);
   // A repeated name takes over its slot: the newest record wins, as in the list.
   std::size_t position = find_position(hash, name, length);
   table.tags[position] = tag_of(hash);
@@ -124,10 +122,28 @@ Symbol* symbol_insert(const char* name, SymbolKind kind) {
   return symbol;
 }
 
-Symbol* symbol_lookup_length(const char* name, std::size_t length) {
+// The record holding `name`, or nullptr.
+Symbol* find_record(const char* name, std::size_t length, std::uint32_t hash) {
   if (table.capacity == 0) return nullptr;
-  std::size_t position = find_position(hash_name(name, length), name, length);
+  std::size_t position = find_position(hash, name, length);
   return table.tags[position] ? record_of(table.slots[position]) : nullptr;
+}
+
+}  // namespace
+
+Symbol* symbol_insert(const char* name, SymbolKind kind) {
+  std::size_t length = std::strlen(name);
+  return insert_record(name, length, hash_name(name, length), kind);
+}
+
+Symbol* symbol_lookup_length(const char* name, std::size_t length) {
+  return find_record(name, length, hash_name(name, length));
+}
+
+Symbol* symbol_intern(const char* name, std::size_t length) {
+  std::uint32_t hash = hash_name(name, length);
+  Symbol* symbol = find_record(name, length, hash);
+  return symbol ? symbol : insert_record(name, length, hash, TOK_VARIABLE);
 }
 
 Symbol* symbol_lookup(const char* name) { return symbol_lookup_length(name, std::strlen(name)); }

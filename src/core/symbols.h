@@ -35,6 +35,10 @@ Symbol* symbol_insert(const char* name, SymbolKind kind);
 Symbol* symbol_lookup(const char* name);
 Symbol* symbol_lookup_length(const char* name, std::size_t length);
 
+// The record named by the `length` bytes at `name`, created as a variable if
+// there is none (hashing the name once); nullptr when out of memory.
+Symbol* symbol_intern(const char* name, std::size_t length);
+
 // The newest record, or nullptr for an empty table.
 Symbol* symbol_head();
 

@@ -163,8 +163,7 @@ int scan_identifier(int c) {
   }
   Reader::unget(c);
   name[length] = '\0';
-  Symbol* symbol = symbol_lookup_length(name, length);
-  if (!symbol) symbol = symbol_insert(name, TOK_VARIABLE);
+  Symbol* symbol = symbol_intern(name, length);
   if (!symbol) {
     report_error("out of memory: no room for a new symbol");
     return TOK_OUT_OF_MEMORY;
