@@ -13,6 +13,8 @@
 #include "core/symbols.h"
 #include "workloads.h"
 
+using namespace ziffralon;
+
 namespace {
 
 constexpr long LINES_PER_PASS = 1000;

@@ -3,6 +3,8 @@
 
 #include "core/render.h"
 
+using namespace ziffralon;
+
 namespace {
 
 constexpr int RESULT_DIGITS = 10;

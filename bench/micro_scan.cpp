@@ -7,6 +7,8 @@
 #include "core/session.h"
 #include "core/token_source.h"
 
+using namespace ziffralon;
+
 namespace {
 
 constexpr int LITERALS_PER_PASS = 4096;

@@ -9,6 +9,8 @@
 #include "core/symbols.h"
 #include "random_source.h"
 
+using namespace ziffralon;
+
 namespace {
 
 constexpr long TABLE_SIZE = 1'000'000;

@@ -11,6 +11,8 @@
 #include "core/session.h"
 #include "core/symbols.h"
 
+using namespace ziffralon;
+
 namespace {
 
 void discard_output(const char*, std::size_t) {}

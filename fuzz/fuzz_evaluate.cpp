@@ -26,6 +26,8 @@
 #include "core/symbols.h"
 #include "eval/evaluate.h"
 
+using namespace ziffralon;
+
 namespace {
 
 constexpr double UNTOUCHED = -12345.678;  // a value no refused call may write

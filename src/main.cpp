@@ -5,6 +5,8 @@
 #include "core/symbols.h"
 #include "eval/evaluate.h"
 
+using namespace ziffralon;
+
 int main() {
   // A reader that goes away must not kill us mid-run: writes then just fail.
   std::signal(SIGPIPE, SIG_IGN);

@@ -5,6 +5,8 @@
 
 #include "core/arithmetic.h"
 
+using namespace ziffralon;
+
 namespace {
 
 constexpr double INF = std::numeric_limits<double>::infinity();

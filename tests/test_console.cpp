@@ -9,6 +9,8 @@
 #include "core/symbols.h"
 #include "core/token_source.h"
 
+using namespace ziffralon;
+
 namespace {
 
 std::string captured;

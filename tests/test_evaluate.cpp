@@ -7,6 +7,8 @@
 #include "core/symbols.h"
 #include "eval/evaluate.h"
 
+using namespace ziffralon;
+
 namespace {
 
 std::string printed;

@@ -15,6 +15,8 @@
 #include "eval/evaluate.h"
 #include "process.h"
 
+using namespace ziffralon;
+
 #if defined(__SANITIZE_ADDRESS__)
 #define UNDER_ADDRESS_SANITIZER 1
 #elif defined(__has_feature)

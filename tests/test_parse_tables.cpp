@@ -2,6 +2,8 @@
 
 #include "core/lalr_construction.h"
 
+using namespace ziffralon;
+
 namespace {
 
 class ParseTablesTest : public ::testing::Test {

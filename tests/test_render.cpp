@@ -11,6 +11,8 @@
 
 #include "core/render.h"
 
+using namespace ziffralon;
+
 namespace {
 
 std::string render(double value, int digits = 10) {

@@ -4,6 +4,8 @@
 
 #include "builtins.h"
 
+namespace ziffralon {
+
 std::int32_t to_int32(double value) {
   // Checked before the cast: NaN and anything outside int64 would be undefined.
   if (!(value >= -9223372036854775808.0 && value < 9223372036854775808.0)) return 0;
@@ -40,3 +42,5 @@ double circle_area(double r) {
   if (r < 0 || std::isnan(r)) return 0.0;
   return (r * r) * FIXED_PI;
 }
+
+}  // namespace ziffralon

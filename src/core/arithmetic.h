@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace ziffralon {
+
 // Truncates toward zero to 64 bits and keeps the low 32 bits, wrapping in two's
 // complement (3e9 gives -1294967296). NaN, infinities and values outside the
 // signed 64-bit range give 0.
@@ -21,3 +23,5 @@ double binomial(std::int32_t n, std::int32_t k);
 // negative or NaN radius.
 double circle_circumference(double r);
 double circle_area(double r);
+
+}  // namespace ziffralon

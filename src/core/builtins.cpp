@@ -4,6 +4,8 @@
 
 #include "arithmetic.h"
 
+namespace ziffralon {
+
 // Alphabetical but for sqrt, which comes last. Head insertion reverses the
 // order, so the help text lists sqrt first.
 const BuiltinFunction BUILTIN_FUNCTIONS[] = {
@@ -25,3 +27,5 @@ const BuiltinFunction BUILTIN_FUNCTIONS[] = {
     {"sqrt", [](double x) { return std::sqrt(x); }},
     {nullptr, nullptr},
 };
+
+}  // namespace ziffralon

@@ -3,6 +3,8 @@
 
 #include "symbols.h"
 
+namespace ziffralon {
+
 struct BuiltinFunction {
   const char* name;
   MathFunction function;
@@ -13,3 +15,5 @@ extern const BuiltinFunction BUILTIN_FUNCTIONS[];
 
 constexpr double FIXED_PI = 3.141592653589793;
 constexpr double PRESET_E = 2.718282;  // seven digits, not the full constant
+
+}  // namespace ziffralon

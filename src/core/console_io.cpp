@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstring>
 
+namespace ziffralon {
+
 ConsoleInput console_input;
 
 namespace {
@@ -114,3 +116,5 @@ void console_set_output_sink(OutputSink sink) {
   console_flush();
   console_output.sink = sink;
 }
+
+}  // namespace ziffralon

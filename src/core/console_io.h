@@ -10,6 +10,8 @@
 
 #include <cstddef>
 
+namespace ziffralon {
+
 constexpr std::size_t CONSOLE_BLOCK_SIZE = 1 << 16;
 constexpr int CONSOLE_END = -1;
 
@@ -55,3 +57,5 @@ void console_write(const char* bytes, std::size_t size);
 void console_write_text(const char* text);
 void console_flush();
 void console_set_output_sink(OutputSink sink);  // nullptr: standard output
+
+}  // namespace ziffralon

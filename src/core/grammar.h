@@ -10,6 +10,8 @@
 #include "symbols.h"
 #include "token_source.h"
 
+namespace ziffralon {
+
 // Terminals first, then nonterminals.
 enum GrammarSymbol : std::uint8_t {
   T_END,
@@ -116,3 +118,5 @@ constexpr PrecedenceLevel PRECEDENCE_LEVELS[] = {
     {Grouping::RIGHT, {T_TILDE, NO_SYMBOL}},
     {Grouping::POSTFIX, {T_BANG, NO_SYMBOL}},
 };
+
+}  // namespace ziffralon

@@ -2,6 +2,8 @@
 // functions that follows them is taken from the symbol table.
 #pragma once
 
+namespace ziffralon {
+
 constexpr const char* HELP_PARAGRAPHS[] = {
     "Die Verwendung von Variablen wird unterstuetzt. So sind z. B. Ausdruecke wie a=pi/2 und dann "
     "sin(a) moeglich. Dabei wird zwischen Gross- und Kleinschreibweise unterschieden. Variablen "
@@ -16,3 +18,5 @@ constexpr const char* HELP_PARAGRAPHS[] = {
     "k], ku(r) [Kreisumfang], kf(r) [Kreisflaeche] und n! [Fakultaet] werden zusaetzlich noch "
     "folgende mathematische Funktionen unterstuetzt:\r\n\r\n",
 };
+
+}  // namespace ziffralon

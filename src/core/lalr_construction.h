@@ -10,6 +10,8 @@
 
 #include "parse_tables.h"
 
+namespace ziffralon {
+
 namespace lalr {
 
 using TerminalSet = std::uint32_t;
@@ -296,3 +298,5 @@ constexpr ParseTables make_parse_tables() {
   if (!build_parse_tables(tables)) tables.state_count = 0;
   return tables;
 }
+
+}  // namespace ziffralon

@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+namespace ziffralon {
+
 namespace {
 long allocations_until_failure = -1;  // negative: no fault injected
 
@@ -33,3 +35,5 @@ void* allocate_table_bytes(std::size_t size) {
 void release_bytes(void* block) { std::free(block); }
 
 void fail_allocations_after(long successes) { allocations_until_failure = successes; }
+
+}  // namespace ziffralon

@@ -7,6 +7,8 @@
 
 #include <cstddef>
 
+namespace ziffralon {
+
 // Returns a block of `size` bytes, or nullptr when no memory can be had (or an
 // injected fault fires).
 void* allocate_bytes(std::size_t size);
@@ -22,3 +24,5 @@ void release_bytes(void* block);
 // Fault injection: after `successes` more successful allocations, every further
 // allocation fails until the countdown is cleared with a negative value.
 void fail_allocations_after(long successes);
+
+}  // namespace ziffralon

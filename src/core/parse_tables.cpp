@@ -2,7 +2,11 @@
 
 #include "lalr_construction.h"
 
+namespace ziffralon {
+
 constexpr ParseTables PARSE_TABLES = make_parse_tables();
 
 static_assert(PARSE_TABLES.state_count > 0, "the grammar needs more than MAX_PARSE_STATES states");
 static_assert(PARSE_TABLES.unresolved_conflicts == 0, "the precedence table leaves a conflict open");
+
+}  // namespace ziffralon

@@ -5,6 +5,8 @@
 
 #include "grammar.h"
 
+namespace ziffralon {
+
 constexpr int MAX_PARSE_STATES = 64;
 constexpr int TOKEN_CODE_COUNT = 261;  // every code next_token can return, 0 to 260
 
@@ -37,3 +39,5 @@ inline GrammarSymbol terminal_of(const ParseTables& tables, int token) {
   if (token >= TOKEN_CODE_COUNT) return T_UNDEFINED;
   return static_cast<GrammarSymbol>(tables.terminal_of_token[token]);
 }
+
+}  // namespace ziffralon

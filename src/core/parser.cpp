@@ -9,6 +9,8 @@
 #include "parse_tables.h"
 #include "session.h"
 
+namespace ziffralon {
+
 namespace {
 
 constexpr int NO_LOOKAHEAD = -1;
@@ -215,3 +217,5 @@ int parse_input() {
   release_stack(p.stack);
   return result;
 }
+
+}  // namespace ziffralon

@@ -5,6 +5,8 @@
 
 #include "token_source.h"
 
+namespace ziffralon {
+
 constexpr int PARSE_ACCEPTED = 0;   // end of input at the start of a line
 constexpr int PARSE_ABANDONED = 1;  // end of input while recovering from an error
 constexpr int PARSE_EXHAUSTED = 2;  // parser stack overflow, or out of memory
@@ -15,3 +17,5 @@ constexpr int PARSER_MAX_DEPTH = 10000;
 // Parses one whole input: the console to its end in console mode, the string
 // buffer in quiet mode.
 int parse_input();
+
+}  // namespace ziffralon

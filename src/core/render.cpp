@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+namespace ziffralon {
+
 namespace {
 
 constexpr int EXACT_DIGITS = 17;
@@ -180,3 +182,5 @@ std::size_t render_number(double value, int significant_digits, char* buffer) {
   }
   return static_cast<std::size_t>(out - buffer);
 }
+
+}  // namespace ziffralon

@@ -10,9 +10,13 @@
 
 #include <cstddef>
 
+namespace ziffralon {
+
 // Room enough for any rendering: sign, 17 digits, point, exponent.
 constexpr std::size_t RENDER_BUFFER_SIZE = 32;
 
 // Writes `value` with `significant_digits` (1 to 17) into `buffer`, which must
 // hold RENDER_BUFFER_SIZE bytes. Returns the length; no NUL is written.
 std::size_t render_number(double value, int significant_digits, char* buffer);
+
+}  // namespace ziffralon

@@ -8,6 +8,8 @@
 #include "render.h"
 #include "symbols.h"
 
+namespace ziffralon {
+
 SessionState session;
 
 namespace {
@@ -94,3 +96,5 @@ bool run_console_session() {
   session.console_mode = true;
   return parse_input() == 0;
 }
+
+}  // namespace ziffralon

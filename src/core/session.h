@@ -8,6 +8,8 @@
 
 #include <cstddef>
 
+namespace ziffralon {
+
 struct SessionState {
   bool console_mode = true;
   bool quiet_error = false;
@@ -41,3 +43,5 @@ void list_variables();
 // Switches to console mode and parses standard input to its end; true when the
 // parse ended normally.
 bool run_console_session();
+
+}  // namespace ziffralon

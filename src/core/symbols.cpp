@@ -6,6 +6,8 @@
 #include "builtins.h"
 #include "memory.h"
 
+namespace ziffralon {
+
 namespace {
 
 // One slot of the open-addressing index: the name's hash and the serial number
@@ -168,3 +170,5 @@ bool install_initial_symbols() {
   table.initialised = install_constant("pi", FIXED_PI) && install_constant("e", PRESET_E);
   return table.initialised;
 }
+
+}  // namespace ziffralon

@@ -8,6 +8,8 @@
 
 #include <cstddef>
 
+namespace ziffralon {
+
 using SymbolKind = int;
 constexpr SymbolKind TOK_VARIABLE = 258;
 constexpr SymbolKind TOK_FUNCTION = 259;
@@ -53,3 +55,5 @@ bool install_constant(const char* name, double number);
 // call does anything, so the console and embedding programs may both call it.
 // False when out of memory.
 bool install_initial_symbols();
+
+}  // namespace ziffralon

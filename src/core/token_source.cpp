@@ -7,6 +7,8 @@
 #include "console_io.h"
 #include "session.h"
 
+namespace ziffralon {
+
 SemanticValue token_value;
 char string_buffer[STRING_BUFFER_SIZE];
 int string_pos;
@@ -210,3 +212,5 @@ int string_token() {
 }  // namespace
 
 int next_token() { return session.console_mode ? console_token() : string_token(); }
+
+}  // namespace ziffralon

@@ -10,6 +10,8 @@
 
 #include "symbols.h"
 
+namespace ziffralon {
+
 // Token codes besides the character codes and the two symbol kinds.
 constexpr int TOK_END = 0;
 constexpr int TOK_OVERLONG_IDENTIFIER = 1;  // no symbol of the grammar: always a syntax error
@@ -37,3 +39,5 @@ extern int string_pos;
 // The next token from the console (console mode) or the string buffer (quiet
 // mode); sets token_value. New identifiers are created as variables at once.
 int next_token();
+
+}  // namespace ziffralon

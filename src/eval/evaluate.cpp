@@ -6,6 +6,8 @@
 #include "../core/session.h"
 #include "../core/symbols.h"
 
+namespace ziffralon {
+
 bool evaluate_string(const char* text, double& result) {
   if (!text) return false;
   std::size_t length = strnlen(text, EVALUATE_MAX_TEXT + 1);
@@ -37,3 +39,5 @@ void run_closing_evaluations() {
   double result = 0.0;
   for (const char* text : CLOSING_TEXTS) evaluate_string(text, result);
 }
+
+}  // namespace ziffralon

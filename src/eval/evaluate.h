@@ -15,9 +15,13 @@
 
 #include <cstddef>
 
+namespace ziffralon {
+
 constexpr std::size_t EVALUATE_MAX_TEXT = 254;
 
 bool evaluate_string(const char* text, double& result);
 
 // The program's closing run: five fixed texts, evaluated quietly.
 void run_closing_evaluations();
+
+}  // namespace ziffralon

@@ -4,6 +4,8 @@
 
 #include "eval/evaluate.h"
 
+using namespace ziffralon;
+
 int main() {
   const char* texts[] = {"ku(1)", "x = e; x * 2", "1 +", "sqrt(x) * 0"};
   for (const char* text : texts) {
