@@ -10,7 +10,12 @@ using namespace ziffralon;
 int main() {
   // A reader that goes away must not kill us mid-run: writes then just fail.
   std::signal(SIGPIPE, SIG_IGN);
-  if (!install_initial_symbols()) report_error("out of memory: the built-in functions cannot be installed");
+  if (!install_initial_symbols()) {
+    // Without its functions the calculator cannot run a session worth having.
+    report_error("out of memory: the built-in functions cannot be installed");
+    console_flush();
+    return 0;
+  }
   print_banner();
   console_write_text("?<ENTER> fuer Hilfe\n\n");
   run_console_session();

@@ -125,6 +125,45 @@ TEST_F(OutOfMemory, EveryAllocationOfASessionMayFail) {
   EXPECT_EQ(console_run(session_input("sweeplast"), LAST).result, PARSE_ACCEPTED);
 }
 
+// Needs a table not yet filled: ctest runs every test in a process of its own.
+TEST_F(OutOfMemory, InstallTwiceAfterPartialInstall) {
+  if (symbol_head()) GTEST_SKIP() << "the symbol table was filled by an earlier test in this process";
+  double result = 0.0;
+  long failures = 0;
+  for (long n = 0;; ++n) {
+    fail_allocations_after(n);
+    bool ok = evaluate_string("pi", result);
+    fail_allocations_after(-1);
+    if (ok) break;
+    ++failures;
+    ASSERT_EQ(symbol_head(), nullptr) << "a failed install left records behind, allocation " << n;
+  }
+  EXPECT_GT(failures, 18);  // every record and name of the start-up table could fail
+  EXPECT_EQ(result, 3.141592653589793);
+  std::string names;
+  for (const Symbol* symbol = symbol_head(); symbol; symbol = symbol->next) names += std::string(symbol->name) + " ";
+  EXPECT_EQ(names, "e pi sqrt tanh tan sinh sin log10 ln ku kf fabs exp cosh cos atan asin acos ");
+}
+
+// Under a tight address-space limit the start-up install fails: the program
+// says so in its one line and runs no session. The limit that lets the
+// program load but not install is searched, since it depends on the libraries.
+TEST(OutOfMemoryProgram, StartupInstallFailureStartsNoSession) {
+#ifdef UNDER_ADDRESS_SANITIZER
+  GTEST_SKIP() << "AddressSanitizer reserves far more address space than any small limit allows";
+#endif
+  const std::string MESSAGE = "out of memory: the built-in functions cannot be installed\n";
+  bool seen = false;
+  for (unsigned long kib = 2000; kib <= 12000 && !seen; kib += 20) {
+    ProgramRun run = run_program(ZIFFRALON_BINARY, "1+1\n", kib << 10);
+    if (run.output.find(MESSAGE) == std::string::npos) continue;
+    seen = true;
+    EXPECT_EQ(run.output, MESSAGE) << kib << " KiB";
+    EXPECT_EQ(run.exit_status, 0);
+  }
+  EXPECT_TRUE(seen) << "no limit made the start-up install fail";
+}
+
 TEST(OutOfMemoryProgram, AddressSpaceLimitEndsTheSessionAndTheProgramExitsNormally) {
 #ifdef UNDER_ADDRESS_SANITIZER
   GTEST_SKIP() << "AddressSanitizer reserves far more address space than any small limit allows";

@@ -8,7 +8,7 @@ namespace ziffralon {
 
 // Alphabetical but for sqrt, which comes last. Head insertion reverses the
 // order, so the help text lists sqrt first.
-const BuiltinFunction BUILTIN_FUNCTIONS[] = {
+constexpr BuiltinFunction BUILTIN_FUNCTIONS[BUILTIN_FUNCTION_COUNT + 1] = {
     {"acos", [](double x) { return std::acos(x); }},
     {"asin", [](double x) { return std::asin(x); }},
     {"atan", [](double x) { return std::atan(x); }},
@@ -27,5 +27,6 @@ const BuiltinFunction BUILTIN_FUNCTIONS[] = {
     {"sqrt", [](double x) { return std::sqrt(x); }},
     {nullptr, nullptr},
 };
+static_assert(BUILTIN_FUNCTIONS[BUILTIN_FUNCTION_COUNT - 1].name, "BUILTIN_FUNCTION_COUNT counts the rows");
 
 }  // namespace ziffralon

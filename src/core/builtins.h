@@ -1,6 +1,8 @@
 // The built-in functions, in the order they are installed.
 #pragma once
 
+#include <cstddef>
+
 #include "symbols.h"
 
 namespace ziffralon {
@@ -11,7 +13,8 @@ struct BuiltinFunction {
 };
 
 // Ends with a row whose name is nullptr.
-extern const BuiltinFunction BUILTIN_FUNCTIONS[];
+constexpr std::size_t BUILTIN_FUNCTION_COUNT = 16;
+extern const BuiltinFunction BUILTIN_FUNCTIONS[BUILTIN_FUNCTION_COUNT + 1];
 
 constexpr double FIXED_PI = 3.141592653589793;
 constexpr double PRESET_E = 2.718282;  // seven digits, not the full constant

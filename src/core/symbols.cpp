@@ -37,7 +37,9 @@ SymbolTable table;
 
 constexpr std::size_t FIRST_CAPACITY = 64;
 
-std::uint32_t hash_name(const char* name, std::size_t length) {
+}  // namespace
+
+std::uint32_t symbol_hash(const char* name, std::size_t length) {
   std::uint64_t hash = 0xcbf29ce484222325ULL;  // FNV-1a
   for (std::size_t i = 0; i < length; ++i) {
     hash ^= static_cast<unsigned char>(name[i]);
@@ -45,6 +47,8 @@ std::uint32_t hash_name(const char* name, std::size_t length) {
   }
   return static_cast<std::uint32_t>(hash ^ (hash >> 32));
 }
+
+namespace {
 
 Symbol* record_of(const IndexSlot& slot) { return table.by_serial[slot.serial - 1]; }
 
@@ -57,8 +61,9 @@ std::size_t find_position(std::uint32_t hash, const char* name, std::size_t leng
   for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
     if (table.tags[i] == 0) return i;
     if (table.tags[i] != tag || table.slots[i].hash != hash) continue;
-    const char* candidate = record_of(table.slots[i])->name;
-    if (std::memcmp(candidate, name, length) == 0 && candidate[length] == '\0') return i;
+    const Symbol* candidate = record_of(table.slots[i]);
+    // Two names may share a hash: only one of the same length may be compared.
+    if (candidate->length == length && std::memcmp(candidate->name, name, length) == 0) return i;
   }
 }
 
@@ -85,11 +90,13 @@ bool grow_index() {
   return true;
 }
 
-// Makes room for one more record in both the index and the serial list.
-bool reserve_one_more() {
-  if (table.count + 1 > table.capacity / 2 && !grow_index()) return false;
-  if (table.count < table.serial_capacity) return true;
+// Makes room for `more` records in both the index and the serial list.
+bool reserve(std::size_t more) {
+  while (table.count + more > table.capacity / 2)
+    if (!grow_index()) return false;
+  if (table.count + more <= table.serial_capacity) return true;
   std::size_t capacity = table.serial_capacity ? table.serial_capacity * 2 : FIRST_CAPACITY;
+  while (capacity < table.count + more) capacity *= 2;
   auto* by_serial = static_cast<Symbol**>(allocate_bytes(capacity * sizeof(Symbol*)));
   if (!by_serial) return false;
   if (table.count) std::memcpy(by_serial, table.by_serial, table.count * sizeof(Symbol*));
@@ -99,9 +106,8 @@ bool reserve_one_more() {
   return true;
 }
 
-// Inserts `name` (whose hash is known) at the head of the list and in the index.
-Symbol* insert_record(const char* name, std::size_t length, std::uint32_t hash, SymbolKind kind) {
-  if (!reserve_one_more()) return nullptr;
+// A record for `name`, not yet in the table; nullptr when out of memory.
+Symbol* new_record(const char* name, std::size_t length, SymbolKind kind) {
   auto* symbol = static_cast<Symbol*>(allocate_bytes(sizeof(Symbol)));
   auto* copy = static_cast<char*>(allocate_bytes(length + 1));
   if (!symbol || !copy) {
@@ -111,16 +117,29 @@ Symbol* insert_record(const char* name, std::size_t length, std::uint32_t hash, 
   }
   std::memcpy(copy, name, length);
   copy[length] = '\0';
-  *symbol = Symbol{copy, kind, {}, table.head};
+  *symbol = Symbol{copy, kind, static_cast<std::uint32_t>(length), {}, nullptr};
   symbol->value.number = 0.0;
-  table.head = symbol;
+  return symbol;
+}
 
-  if (kind == TOK_FUNCTION) table.newest_function = symbol;
+// Puts a new record at the head of the list and in the index; room for it
+// must have been reserved.
+void link_record(Symbol* symbol, std::uint32_t hash) {
+  symbol->next = table.head;
+  table.head = symbol;
+  if (symbol->kind == TOK_FUNCTION) table.newest_function = symbol;
   table.by_serial[table.count++] = symbol;
   // A repeated name takes over its slot: the newest record wins, as in the list.
-  std::size_t position = find_position(hash, name, length);
+  std::size_t position = find_position(hash, symbol->name, symbol->length);
   table.tags[position] = tag_of(hash);
   table.slots[position] = IndexSlot{hash, static_cast<std::uint32_t>(table.count)};
+}
+
+// Inserts `name` (whose hash is known) at the head of the list and in the index.
+Symbol* insert_record(const char* name, std::size_t length, std::uint32_t hash, SymbolKind kind) {
+  if (!reserve(1)) return nullptr;
+  Symbol* symbol = new_record(name, length, kind);
+  if (symbol) link_record(symbol, hash);
   return symbol;
 }
 
@@ -135,15 +154,15 @@ Symbol* find_record(const char* name, std::size_t length, std::uint32_t hash) {
 
 Symbol* symbol_insert(const char* name, SymbolKind kind) {
   std::size_t length = std::strlen(name);
-  return insert_record(name, length, hash_name(name, length), kind);
+  return insert_record(name, length, symbol_hash(name, length), kind);
 }
 
 Symbol* symbol_lookup_length(const char* name, std::size_t length) {
-  return find_record(name, length, hash_name(name, length));
+  return find_record(name, length, symbol_hash(name, length));
 }
 
 Symbol* symbol_intern(const char* name, std::size_t length) {
-  std::uint32_t hash = hash_name(name, length);
+  std::uint32_t hash = symbol_hash(name, length);
   Symbol* symbol = find_record(name, length, hash);
   return symbol ? symbol : insert_record(name, length, hash, TOK_VARIABLE);
 }
@@ -160,15 +179,53 @@ bool install_constant(const char* name, double number) {
   return symbol != nullptr;
 }
 
+namespace {
+
+struct InitialSymbol {
+  const char* name;
+  SymbolKind kind;
+  SymbolValue value;
+};
+
+constexpr std::size_t PRESET_COUNT = 2;
+constexpr std::size_t INITIAL_COUNT = BUILTIN_FUNCTION_COUNT + PRESET_COUNT;
+
+// The built-in functions in table order, then pi and e.
+void list_initial_symbols(InitialSymbol* into) {
+  std::size_t i = 0;
+  for (const BuiltinFunction* row = BUILTIN_FUNCTIONS; row->name; ++row) {
+    into[i] = InitialSymbol{row->name, TOK_FUNCTION, {}};
+    into[i++].value.function = row->function;
+  }
+  into[i++] = InitialSymbol{"pi", TOK_VARIABLE, {FIXED_PI}};
+  into[i] = InitialSymbol{"e", TOK_VARIABLE, {PRESET_E}};
+}
+
+}  // namespace
+
 bool install_initial_symbols() {
   if (table.initialised) return true;
-  for (const BuiltinFunction* row = BUILTIN_FUNCTIONS; row->name; ++row) {
-    Symbol* symbol = symbol_insert(row->name, TOK_FUNCTION);
-    if (!symbol) return false;
-    symbol->value.function = row->function;
+  InitialSymbol initial[INITIAL_COUNT];
+  list_initial_symbols(initial);
+  // Every record is allocated before the first is linked, so a failure leaves
+  // the table as it was.
+  Symbol* records[INITIAL_COUNT] = {};
+  if (!reserve(INITIAL_COUNT)) return false;
+  for (std::size_t i = 0; i < INITIAL_COUNT; ++i) {
+    records[i] = new_record(initial[i].name, std::strlen(initial[i].name), initial[i].kind);
+    if (records[i]) continue;
+    for (Symbol* record : records) {
+      if (record) release_bytes(record->name);
+      release_bytes(record);
+    }
+    return false;
   }
-  table.initialised = install_constant("pi", FIXED_PI) && install_constant("e", PRESET_E);
-  return table.initialised;
+  for (std::size_t i = 0; i < INITIAL_COUNT; ++i) {
+    records[i]->value = initial[i].value;
+    link_record(records[i], symbol_hash(records[i]->name, records[i]->length));
+  }
+  table.initialised = true;
+  return true;
 }
 
 }  // namespace ziffralon

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace ziffralon {
 
@@ -24,6 +25,7 @@ union SymbolValue {
 struct Symbol {
   char* name;
   SymbolKind kind;
+  std::uint32_t length;  // of the name: names are told apart by length before bytes
   SymbolValue value;
   Symbol* next;
 };
@@ -32,6 +34,10 @@ struct Symbol {
 // Does not check for an existing name. Returns nullptr when out of memory (the
 // table is then unchanged).
 Symbol* symbol_insert(const char* name, SymbolKind kind);
+
+// The hash the index files `name` under; for tests that need two names that
+// share one.
+std::uint32_t symbol_hash(const char* name, std::size_t length);
 
 // The newest record named exactly `name`, or nullptr.
 Symbol* symbol_lookup(const char* name);
@@ -52,8 +58,9 @@ Symbol* symbol_newest_function();
 bool install_constant(const char* name, double number);
 
 // Fills the table with the built-in functions, then pi and e. Only the first
-// call does anything, so the console and embedding programs may both call it.
-// False when out of memory.
+// successful call does anything, so the console and embedding programs may
+// both call it. All or nothing: false when out of memory, and the table is
+// then as it was, so a later call may try again.
 bool install_initial_symbols();
 
 }  // namespace ziffralon
