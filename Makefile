@@ -2,9 +2,10 @@
 # `make fuzz` and `make bench` are for hardening and performance work.
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
+TSAN_BUILD ?= build-tsan
 JOBS ?= $(shell nproc)
 
-.PHONY: all run check check-release check-sanitize clean
+.PHONY: all run check check-release check-sanitize check-tsan clean
 
 all:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
@@ -13,7 +14,7 @@ all:
 run: all
 	./$(BUILD)/ziffralon
 
-check: check-release check-sanitize
+check: check-release check-sanitize check-tsan
 
 check-release: all
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
@@ -24,8 +25,15 @@ check-sanitize:
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
 
+# The library's threads test with ThreadSanitizer: many threads calling the
+# library at once must never touch the interpreter's state unserialized.
+check-tsan:
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZIFFRALON_SANITIZE=thread
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target library_threads
+	./$(TSAN_BUILD)/tests/library_threads
+
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(TSAN_BUILD)
 
 -include fuzz/fuzz.mk
 -include bench/bench.mk

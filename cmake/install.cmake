@@ -1,15 +1,20 @@
-# Installs the program, the library with its public headers, a CMake package
-# (find_package(ziffralon) gives the target ziffralon::ziffralon) and the manual.
+# Installs the library with its one header, a CMake package (find_package(ziffralon)
+# gives the target ziffralon::ziffralon), a pkg-config file, the licence and the
+# manual pages; and the program, when it is built.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
-install(TARGETS ziffralon RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(TARGETS ziffralon_lib EXPORT ziffralonTargets
+install(TARGETS ziffralon_public EXPORT ziffralonTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
-  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ziffralon)
-install(FILES src/eval/evaluate.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ziffralon/eval)
-install(FILES src/core/session.h src/core/symbols.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ziffralon/core)
-install(FILES docs/ziffralon.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES include/ziffralon/ziffralon.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ziffralon)
+install(FILES docs/ziffralon.3 DESTINATION ${CMAKE_INSTALL_MANDIR}/man3)
+install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+if(ZIFFRALON_PROGRAM)
+  install(TARGETS ziffralon RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES docs/ziffralon.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
 
 set(package_dir ${CMAKE_INSTALL_LIBDIR}/cmake/ziffralon)
 install(EXPORT ziffralonTargets NAMESPACE ziffralon:: DESTINATION ${package_dir})
@@ -19,3 +24,16 @@ write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/ziffralonConfigVers
   COMPATIBILITY SameMinorVersion)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/ziffralonConfig.cmake ${CMAKE_CURRENT_BINARY_DIR}/ziffralonConfigVersion.cmake
   DESTINATION ${package_dir})
+
+# pkg-config finds the prefix from where the .pc file lies, so the package
+# may be installed under any prefix (cmake --install --prefix) or moved.
+set(pc_dir ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+if(IS_ABSOLUTE ${CMAKE_INSTALL_LIBDIR})
+  set(pc_prefix ${CMAKE_INSTALL_PREFIX})
+else()
+  file(RELATIVE_PATH pc_up /prefix/${pc_dir} /prefix)
+  string(REGEX REPLACE "/$" "" pc_up ${pc_up})
+  set(pc_prefix "\${pcfiledir}/${pc_up}")
+endif()
+configure_file(cmake/ziffralon.pc.in ${CMAKE_CURRENT_BINARY_DIR}/ziffralon.pc @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/ziffralon.pc DESTINATION ${pc_dir})

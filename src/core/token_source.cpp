@@ -12,6 +12,7 @@ namespace ziffralon {
 SemanticValue token_value;
 char string_buffer[STRING_BUFFER_SIZE];
 int string_pos;
+int string_token_start;
 
 namespace {
 
@@ -206,6 +207,7 @@ int string_token() {
     string_pos = 0;
     return TOK_END;
   }
+  string_token_start = string_pos - 1;
   return scan_token<StringReader>(c);
 }
 

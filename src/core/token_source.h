@@ -35,6 +35,9 @@ extern SemanticValue token_value;
 // The position returns to 0 whenever the string source reports end of input.
 extern char string_buffer[STRING_BUFFER_SIZE];
 extern int string_pos;
+// Where the token the string source returned last begins, blanks skipped: the
+// place an embedding caller is told an error was found at.
+extern int string_token_start;
 
 // The next token from the console (console mode) or the string buffer (quiet
 // mode); sets token_value. New identifiers are created as variables at once.

@@ -1,5 +1,6 @@
 #include "evaluate.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "../core/parser.h"
@@ -8,12 +9,25 @@
 
 namespace ziffralon {
 
-bool evaluate_string(const char* text, double& result) {
-  if (!text) return false;
-  std::size_t length = strnlen(text, EVALUATE_MAX_TEXT + 1);
-  if (length > EVALUATE_MAX_TEXT) return false;
-  if (!install_initial_symbols()) return false;
+std::mutex library_mutex;
 
+namespace {
+
+// Refusals that evaluate nothing and leave `result` alone.
+bool refuse(long offset, long& error_offset) {
+  error_offset = offset;
+  return false;
+}
+
+}  // namespace
+
+bool evaluate_text(const char* text, double& result, long& error_offset) {
+  if (!text) return refuse(0, error_offset);
+  std::size_t length = strnlen(text, EVALUATE_MAX_TEXT + 1);
+  if (length > EVALUATE_MAX_TEXT) return refuse(EVALUATE_MAX_TEXT, error_offset);
+
+  std::lock_guard<std::mutex> lock(library_mutex);
+  if (!install_initial_symbols()) return refuse(0, error_offset);
   session.console_mode = false;
   std::memcpy(string_buffer, text, length);
   // The newline lets a final expression without its own terminator form a line.
@@ -24,7 +38,17 @@ bool evaluate_string(const char* text, double& result) {
   result = session.last_result;
   bool succeeded = !session.quiet_error;
   session.quiet_error = false;
+  // The first error raised quiet_error, after which the token source read no
+  // further: the last token it began is the one the error was found at. An
+  // error at the appended newline is one at the end of the text.
+  long offset = std::min<long>(string_token_start, static_cast<long>(length));
+  error_offset = succeeded ? NO_ERROR_OFFSET : offset;
   return succeeded;
+}
+
+bool evaluate_string(const char* text, double& result) {
+  long error_offset;
+  return evaluate_text(text, result, error_offset);
 }
 
 void run_closing_evaluations() {

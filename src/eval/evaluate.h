@@ -1,25 +1,28 @@
-// Quiet evaluation of one text in the calculator language, for embedding.
+// Quiet evaluation of one text in the calculator language, for embedding and
+// for the program's closing run. The public calls are declared in
+// <ziffralon/ziffralon.h>; this adds what the library and the program share.
 //
-// evaluate_string(text, result) runs `text` (statements separated by ';' or
-// newlines) through the same parser and symbol table as the console, printing
-// nothing. Variables are shared with the console and with earlier calls.
-// - Returns true when no error was reported. Evaluation stops at the first
-//   error; statements before it keep their effects.
-// - `result` receives the value of the last expression evaluated in quiet
-//   mode, which may come from an earlier call (0.0 before any), also on failure.
-// - A text longer than EVALUATE_MAX_TEXT bytes, or a null text, is rejected:
-//   false, nothing evaluated, `result` untouched.
-// - The built-in functions, pi and e are installed before the first evaluation.
-// Not thread-safe: the interpreter has one global state.
+// Every entry point of the library holds library_mutex while it touches the
+// interpreter, whose state is global. The console session never takes it: it
+// runs alone, on the program's one thread.
 #pragma once
 
+#include <ziffralon/ziffralon.h>
+
 #include <cstddef>
+#include <mutex>
 
 namespace ziffralon {
 
-constexpr std::size_t EVALUATE_MAX_TEXT = 254;
+constexpr std::size_t EVALUATE_MAX_TEXT = ZIFFRALON_MAX_TEXT;
+constexpr long NO_ERROR_OFFSET = -1;
 
-bool evaluate_string(const char* text, double& result);
+extern std::mutex library_mutex;
+
+// evaluate_string, also telling where the first error's token starts in `text`
+// (NO_ERROR_OFFSET on success; 0 for a null text or when the built-in symbols
+// cannot be installed; EVALUATE_MAX_TEXT for a text over the limit).
+bool evaluate_text(const char* text, double& result, long& error_offset);
 
 // The program's closing run: five fixed texts, evaluated quietly.
 void run_closing_evaluations();

@@ -1,17 +1,20 @@
-// Calls the evaluator first thing: the built-in functions, pi and e must be
-// there without any set-up. Prints what it got, one line per text.
+// Calls the library first thing, through its C++ interface: the built-in
+// functions, pi and e must be there without any set-up. Prints what it got.
+#include <ziffralon/ziffralon.h>
+
 #include <cstdio>
 
-#include "eval/evaluate.h"
-
-using namespace ziffralon;
+static_assert(__cplusplus == 201703L, "built as C++17, whatever the library itself uses");
 
 int main() {
-  const char* texts[] = {"ku(1)", "x = e; x * 2", "1 +", "sqrt(x) * 0"};
+  ziffralon::set_variable("width", 3);
+  const char* texts[] = {"ku(1)", "x = e; x * 2", "1 +", "sqrt(x) * width"};
   for (const char* text : texts) {
     double result = 0;
-    bool ok = evaluate_string(text, result);
+    bool ok = ziffralon::evaluate_string(text, result);
     std::printf("%s %.9g\n", ok ? "ok" : "failed", result);
   }
+  std::printf("x %.9g, sin %s, version %s\n", ziffralon::get_variable("x").value_or(-1),
+              ziffralon::get_variable("sin") ? "a variable" : "no variable", ziffralon_version());
   return 0;
 }
