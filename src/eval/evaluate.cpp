@@ -54,8 +54,8 @@ bool evaluate_string(const char* text, double& result) {
 void run_closing_evaluations() {
   static const char* const CLOSING_TEXTS[] = {
       "pi",
-      ",.-34590dfsmfs\xDF"
-      "243+\xFC#+\xFC+\xFC+\xFC",
+      (",.-34590dfsmfs\xDF"  // split so that the hex escape ends before "243"
+       "243+\xFC#+\xFC+\xFC+\xFC"),
       "a = 3\n b = 4\n a * b",
       "r1=3; r2=6; r3=12; k3=kf(r3);",
       "r=12; f=kf(r); p=f*50%",
