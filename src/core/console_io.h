@@ -8,6 +8,7 @@
 // line is asked for; while input is already buffered, output stays buffered.
 #pragma once
 
+#include <csignal>
 #include <cstddef>
 
 namespace ziffralon {
@@ -45,13 +46,32 @@ inline void console_unget(int byte) {
   if (byte != CONSOLE_END) --console_input.position;
 }
 
+// Ends input here, as if the file ended: the next console_get gives
+// CONSOLE_END. Bytes already pushed back stay readable.
+void console_stop_input();
+
+// Stop signals (SIGINT, SIGTERM) on batch input: the handler only notes the
+// signal, a blocking read it interrupts ends input at once, and the token
+// source ends input at the next line end, so every answer of the lines read
+// is still written. Afterwards console_end_by_stop_signal writes what is
+// pending and ends the process by the same signal, so the shell sees it.
+extern volatile std::sig_atomic_t console_stop_signal;
+void console_catch_stop_signals();
+void console_end_by_stop_signal();  // returns only when no stop signal came
+
+// Called by the token source at every line end of console input.
+inline void console_line_ended() {
+  if (console_stop_signal) console_stop_input();
+}
+
 // Makes the console read `size` bytes from `data` (which must outlive the
 // reading) through the same buffering, instead of standard input.
 void console_read_from_memory(const void* data, std::size_t size);
 
 // Output: bytes are collected and written in blocks to standard output, or
-// handed to a sink when one is set. A failed write drops the output quietly;
-// the calculator carries on.
+// handed to a sink when one is set. A write that cannot proceed now (a
+// non-blocking descriptor) waits until it can; when standard output fails for
+// good, output is dropped and console input ends as at end of file.
 using OutputSink = void (*)(const char* bytes, std::size_t size);
 void console_write(const char* bytes, std::size_t size);
 void console_write_text(const char* text);
