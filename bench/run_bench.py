@@ -157,6 +157,12 @@ def rate(count, seconds):
     return f"{count / seconds / 1e6:.2f} M lines/s"
 
 
+def set_io_yardstick(bench, batch, seconds):
+    written = output_bytes(bench.ziffralon, batch)
+    if written >= 0:
+        bench.seconds_per_io_byte = seconds / (os.path.getsize(batch) + written)
+
+
 def bench_batch(bench):
     lines = sized(bench, BATCH_LINES)
     batch = workload(bench, "batch", lines)
@@ -170,8 +176,7 @@ def bench_batch(bench):
         share = t["floor"] / t["ziffralon"]
         record(bench, name, share >= FLOOR_SHARE_NEEDED,
                f"{rate(lines, t['ziffralon'])} vs {rate(lines, t['floor'])}: {share:.3f}", need)
-        io_bytes = os.path.getsize(batch) + output_bytes(bench.ziffralon, batch)
-        bench.seconds_per_io_byte = t["ziffralon"] / io_bytes
+        set_io_yardstick(bench, batch, t["ziffralon"])
 
     bc_lines = sized(bench, BC_LINES)
     name, need = f"batch of {bc_lines:,} lines vs bc -l", f">= {BC_FACTOR_NEEDED:.0f}"
@@ -251,7 +256,7 @@ def measure_reference_batch(bench):
     batch = workload(bench, "batch", sized(bench, REFERENCE_LINES))
     t = hyperfine(bench, "reference", [("ziffralon", fed(batch, bench.ziffralon))], ODD_RUNS)
     if t is not None:
-        bench.seconds_per_io_byte = t["ziffralon"] / (os.path.getsize(batch) + output_bytes(bench.ziffralon, batch))
+        set_io_yardstick(bench, batch, t["ziffralon"])
 
 
 def bench_odd_input(bench, title, kind, count):
