@@ -204,11 +204,13 @@ TEST(FaultRegression, StopSignalLosesComputedAnswers) {
     close(out[1]);
     close(input);
     // Wait until the pipe is full, so that the program holds unwritten answers.
+    const int NEARLY_FULL = 60000;  // of a 64 KiB pipe
     int in_pipe = 0;
-    for (int last = -1; in_pipe != last; usleep(100000)) {
-      last = in_pipe;
+    for (int tries = 0; in_pipe < NEARLY_FULL && tries < 500; ++tries) {
+      usleep(20000);
       ioctl(out[0], FIONREAD, &in_pipe);
     }
+    ASSERT_GE(in_pipe, NEARLY_FULL);
     kill(pid, signal_number);
     std::string output = read_all(out[0]);
     ProgramRun run{};
