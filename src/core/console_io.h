@@ -51,16 +51,17 @@ inline void console_unget(int byte) {
 void console_stop_input();
 
 // Stop signals (SIGINT, SIGTERM) on batch input: the handler only notes the
-// signal, a blocking read it interrupts ends input at once, and the token
-// source ends input at the next line end, so every answer of the lines read
-// is still written. Afterwards console_end_by_stop_signal writes what is
+// signal, a blocking read it interrupts ends input at once, and input ends
+// once the line at hand has printed what it prints (a value, a message, the
+// help or the listing; a line that prints nothing costs nothing to finish
+// either), so every answer of the lines read is still written. Afterwards console_end_by_stop_signal writes what is
 // pending and ends the process by the same signal, so the shell sees it.
 extern volatile std::sig_atomic_t console_stop_signal;
 void console_catch_stop_signals();
 void console_end_by_stop_signal();  // returns only when no stop signal came
 
-// Called by the token source at every line end of console input.
-inline void console_line_ended() {
+// Called by the session each time it has printed a line's answer.
+inline void console_line_answered() {
   if (console_stop_signal) console_stop_input();
 }
 

@@ -42,6 +42,7 @@ void report_value(double number) {
   console_write("\t", 1);
   write_number(number, RESULT_DIGITS);
   console_write("\n", 1);
+  console_line_answered();
 }
 
 void report_error(const char* message) {
@@ -51,6 +52,7 @@ void report_error(const char* message) {
   }
   console_write_text(message);
   console_write("\n", 1);
+  console_line_answered();
 }
 
 void print_banner() {
@@ -79,6 +81,7 @@ void show_help() {
   char text[HELP_BUFFER_SIZE];
   console_write(text, build_help_text(text, sizeof text));
   console_write_text("\r\n\r\n");
+  console_line_answered();
 }
 
 void list_variables() {
@@ -90,6 +93,7 @@ void list_variables() {
     write_number(symbol->value.number, RESULT_DIGITS);
     console_write("\n", 1);
   }
+  console_line_answered();
 }
 
 bool run_console_session() {

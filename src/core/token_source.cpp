@@ -196,7 +196,6 @@ int skip_blanks() {
 
 int console_token() {
   int c = skip_blanks<ConsoleReader>();
-  if (c == '\n') console_line_ended();
   return c == CONSOLE_END ? TOK_END : scan_token<ConsoleReader>(c);
 }
 
