@@ -299,4 +299,8 @@ constexpr ParseTables make_parse_tables() {
   return tables;
 }
 
+// The tables of the running program, built by the compiler from the grammar
+// data; a constant, so that the parse loop's static checks can read them.
+inline constexpr ParseTables PARSE_TABLES = make_parse_tables();
+
 }  // namespace ziffralon

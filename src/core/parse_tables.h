@@ -28,10 +28,6 @@ struct ParseTables {
   int unresolved_conflicts;  // anything the precedence table does not settle
 };
 
-// The tables of the running program, built by the compiler from the grammar
-// data (see lalr_construction.h).
-extern const ParseTables PARSE_TABLES;
-
 // The terminal a token code stands for; unknown codes are T_UNDEFINED and any
 // code of 0 or less is T_END.
 inline GrammarSymbol terminal_of(const ParseTables& tables, int token) {

@@ -1,6 +1,7 @@
 #include "token_source.h"
 
 #include <charconv>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -69,8 +70,9 @@ struct StringReader {
   static constexpr char* identifier = string_identifier;
 };
 
-// The characters a number literal took, converted correctly rounded. Out of the
-// double range the result is +infinity, below the subnormals 0.
+// The characters a number literal took, converted correctly rounded by the
+// library. Out of the double range the result is +infinity, below the
+// subnormals 0.
 double convert_number(const char* text, std::size_t length) {
   double value = 0.0;
   auto [end, error] = std::from_chars(text, text + length, value);
@@ -81,6 +83,36 @@ double convert_number(const char* text, std::size_t length) {
     value = std::strtod(terminated, nullptr);
   }
   return value;
+}
+
+// Powers of ten that a double holds exactly.
+constexpr int EXACT_POWER_LIMIT = 22;
+constexpr double EXACT_POWERS_OF_TEN[EXACT_POWER_LIMIT + 1] = {
+    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22,
+};
+constexpr std::uint64_t EXACT_INTEGER_LIMIT = std::uint64_t{1} << 53;
+constexpr int MAX_QUICK_DIGITS = 19;         // any 19 digits fit 64 bits
+constexpr int EXPONENT_CEILING = 1'000'000;  // far beyond any scale that converts
+
+// A literal's digits as one integer and the decimal exponent of its last digit,
+// gathered while it is scanned.
+struct DecimalDigits {
+  std::uint64_t value;
+  int count;
+  int scale;
+};
+
+// The usual literal, such as 604 or 12.375: when its digits make an integer a
+// double holds exactly and the scale is an exact power of ten, one
+// multiplication or division rounds once, so the result is the correctly
+// rounded value. Says no otherwise.
+bool convert_quickly(const DecimalDigits& digits, double& value) {
+  if (digits.count > MAX_QUICK_DIGITS || digits.value > EXACT_INTEGER_LIMIT) return false;
+  if (digits.scale < -EXACT_POWER_LIMIT || digits.scale > EXACT_POWER_LIMIT) return false;
+  auto exact = static_cast<double>(digits.value);
+  value = digits.scale < 0 ? exact / EXACT_POWERS_OF_TEN[-digits.scale] : exact * EXACT_POWERS_OF_TEN[digits.scale];
+  return true;
 }
 
 // Scans a literal in place, in a window that holds all of it.
@@ -111,25 +143,37 @@ struct StreamCursor {
 // byte not taken.
 template <class Cursor>
 double scan_literal(Cursor& in) {
-  bool has_digits = false;
+  DecimalDigits digits{0, 0, 0};
   auto room = [&in] { return in.length < NUMBER_LIMIT; };
-  auto take_digits = [&] {
-    for (; room() && is_digit(in.peek()); has_digits = true) in.take();
+  auto take_digits = [&](int scale_step) {
+    for (int c; room() && is_digit(c = in.peek()); in.take()) {
+      digits.value = digits.value * 10 + static_cast<std::uint64_t>(c - '0');
+      ++digits.count;
+      digits.scale += scale_step;
+    }
   };
-  take_digits();
+  take_digits(0);
   if (room() && in.peek() == '.') {
     in.take();
-    take_digits();
+    take_digits(-1);
   }
+  if (digits.count == 0) return 0.0;
   std::size_t converted = in.length;
-  if (has_digits && room() && (in.peek() == 'e' || in.peek() == 'E')) {
+  if (room() && (in.peek() == 'e' || in.peek() == 'E')) {
     in.take();
-    if (room() && (in.peek() == '+' || in.peek() == '-')) in.take();
+    bool negative = room() && in.peek() == '-';
+    if (room() && (in.peek() == '+' || negative)) in.take();
     std::size_t exponent_start = in.length;
-    while (room() && is_digit(in.peek())) in.take();
-    if (in.length > exponent_start) converted = in.length;
+    int exponent = 0;
+    for (int c; room() && is_digit(c = in.peek()); in.take())
+      if (exponent < EXPONENT_CEILING) exponent = exponent * 10 + (c - '0');
+    if (in.length > exponent_start) {
+      converted = in.length;
+      digits.scale += negative ? -exponent : exponent;
+    }
   }
-  return has_digits ? convert_number(in.text, converted) : 0.0;
+  double value;
+  return convert_quickly(digits, value) ? value : convert_number(in.text, converted);
 }
 
 // In place when the whole literal and the byte that ends it are surely in
