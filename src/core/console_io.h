@@ -45,6 +45,21 @@ inline void console_unget(int byte) {
   if (byte != CONSOLE_END) --console_input.position;
 }
 
+// The bytes buffered from the current position on, raw: a CR LF pair is still
+// two bytes here. A scanner may read them in place and then skip over what it
+// took, instead of asking for one byte at a time.
+struct ConsoleWindow {
+  const unsigned char* bytes;
+  std::size_t size;
+};
+
+inline ConsoleWindow console_window() {
+  return ConsoleWindow{console_input.buffer + console_input.position, console_input.end - console_input.position};
+}
+
+// Steps over `count` bytes of the window.
+inline void console_skip(std::size_t count) { console_input.position += count; }
+
 // Makes the console read `size` bytes from `data` (which must outlive the
 // reading) through the same buffering, instead of standard input.
 void console_read_from_memory(const void* data, std::size_t size);

@@ -17,6 +17,7 @@ int string_pos;
 namespace {
 
 constexpr int NO_BYTE = -1;
+constexpr int NOT_IN_VIEW = -1;  // the in-place console scanner leaves the token to the byte-wise one
 
 char console_identifier[IDENTIFIER_LIMIT + 1];
 char string_identifier[IDENTIFIER_LIMIT + 1];
@@ -38,10 +39,10 @@ struct ConsoleReader {
   static int get() { return console_get(); }
   static void unget(int c) { console_unget(c); }
   static Window window() {
-    return Window{reinterpret_cast<const char*>(console_input.buffer + console_input.position),
-                  console_input.end - console_input.position, false};
+    ConsoleWindow in_view = console_window();
+    return Window{reinterpret_cast<const char*>(in_view.bytes), in_view.size, false};
   }
-  static void skip(std::size_t count) { console_input.position += count; }
+  static void skip(std::size_t count) { console_skip(count); }
   static constexpr bool CONSUMES_OVERLONG_BYTE = true;
   static constexpr char* identifier = console_identifier;
 };
@@ -193,6 +194,17 @@ double scan_number() {
   return value;
 }
 
+// The symbol for an identifier's bytes, created if new; sets token_value.
+int identifier_token(const char* name, std::size_t length) {
+  Symbol* symbol = symbol_intern(name, length);
+  if (!symbol) {
+    report_error("out of memory: no room for a new symbol");
+    return TOK_OUT_OF_MEMORY;
+  }
+  token_value.symbol = symbol;
+  return symbol->kind;
+}
+
 template <class Reader>
 int scan_identifier(int c) {
   char* name = Reader::identifier;
@@ -209,13 +221,7 @@ int scan_identifier(int c) {
   }
   Reader::unget(c);
   name[length] = '\0';
-  Symbol* symbol = symbol_intern(name, length);
-  if (!symbol) {
-    report_error("out of memory: no room for a new symbol");
-    return TOK_OUT_OF_MEMORY;
-  }
-  token_value.symbol = symbol;
-  return symbol->kind;
+  return identifier_token(name, length);
 }
 
 // Blanks are already skipped and the end of input handled.
@@ -238,7 +244,43 @@ int skip_blanks() {
   return c;
 }
 
+// The usual console token lies wholly in the buffered bytes, with the byte
+// that ends it, and is read there in place. Anything else (a CR, which may
+// pair with an LF; a token that runs to the end of the buffered bytes; an
+// over-long identifier) is left to the byte-by-byte scanner. Returns
+// NOT_IN_VIEW for those.
+int console_token_in_place() {
+  ConsoleWindow in_view = console_window();
+  const auto* bytes = reinterpret_cast<const char*>(in_view.bytes);
+  std::size_t start = 0;
+  while (start < in_view.size && is_blank(bytes[start])) ++start;
+  console_skip(start);
+  if (in_view.size - start < 2) return NOT_IN_VIEW;
+  const char* at = bytes + start;
+  std::size_t room = in_view.size - start;
+  int c = static_cast<unsigned char>(at[0]);
+  if (is_letter(c)) {
+    std::size_t length = 1;
+    while (length < room && is_letter_or_digit(at[length])) ++length;
+    if (length == room || length > IDENTIFIER_LIMIT) return NOT_IN_VIEW;
+    console_skip(length);
+    return identifier_token(at, length);
+  }
+  if (c == '.' || is_digit(c)) {
+    if (room <= NUMBER_LIMIT) return NOT_IN_VIEW;
+    WindowCursor in{at, 0};
+    token_value.number = scan_literal(in);
+    console_skip(in.length);
+    return TOK_NUMBER;
+  }
+  if (c == '\r') return NOT_IN_VIEW;
+  console_skip(1);
+  return c;  // any other byte, NUL included, is its own token
+}
+
 int console_token() {
+  int token = console_token_in_place();
+  if (token != NOT_IN_VIEW) return token;
   int c = skip_blanks<ConsoleReader>();
   return c == CONSOLE_END ? TOK_END : scan_token<ConsoleReader>(c);
 }
