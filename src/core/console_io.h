@@ -68,7 +68,7 @@ void console_read_from_memory(const void* data, std::size_t size);
 // handed to a sink when one is set. A failed write drops the output quietly;
 // the calculator carries on.
 using OutputSink = void (*)(const char* bytes, std::size_t size);
-void console_write(const char* bytes, std::size_t size);
+void console_write(const char* bytes, std::size_t size);  // size at most CONSOLE_BLOCK_SIZE
 void console_write_text(const char* text);
 void console_flush();
 void console_set_output_sink(OutputSink sink);  // nullptr: standard output

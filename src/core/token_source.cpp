@@ -11,10 +11,12 @@
 namespace ziffralon {
 
 SemanticValue token_value;
-char string_buffer[STRING_BUFFER_SIZE];
-int string_pos;
 
 namespace {
+
+// The text of the string source, NUL-terminated, and the scan position in it.
+char string_buffer[STRING_BUFFER_SIZE];
+int string_pos;
 
 constexpr int NO_BYTE = -1;
 constexpr int NOT_IN_VIEW = -1;  // the in-place console scanner leaves the token to the byte-wise one
@@ -296,6 +298,12 @@ int string_token() {
 }
 
 }  // namespace
+
+void string_source_load(const char* text, std::size_t length) {
+  std::memcpy(string_buffer, text, length);
+  string_buffer[length] = '\0';
+  string_pos = 0;
+}
 
 int next_token() { return session.console_mode ? console_token() : string_token(); }
 
