@@ -142,16 +142,7 @@ void console_flush() {
 }
 
 void console_write(const char* bytes, std::size_t size) {
-  if (size > sizeof console_output.buffer - console_output.used) {
-    console_flush();
-    if (size > sizeof console_output.buffer) {
-      if (console_output.sink)
-        console_output.sink(bytes, size);
-      else
-        write_to_stdout(bytes, size);
-      return;
-    }
-  }
+  if (size > sizeof console_output.buffer - console_output.used) console_flush();
   std::memcpy(console_output.buffer + console_output.used, bytes, size);
   console_output.used += size;
 }

@@ -54,8 +54,9 @@ void console_stop_input();
 // signal, a blocking read it interrupts ends input at once, and input ends
 // once the line at hand has printed what it prints (a value, a message, the
 // help or the listing; a line that prints nothing costs nothing to finish
-// either), so every answer of the lines read is still written. Afterwards console_end_by_stop_signal writes what is
-// pending and ends the process by the same signal, so the shell sees it.
+// either), so every answer of the lines read is still written. Afterwards
+// console_end_by_stop_signal writes what is pending and ends the process by
+// the same signal, so the shell sees it.
 extern volatile std::sig_atomic_t console_stop_signal;
 void console_catch_stop_signals();
 void console_end_by_stop_signal();  // returns only when no stop signal came
@@ -64,6 +65,21 @@ void console_end_by_stop_signal();  // returns only when no stop signal came
 inline void console_line_answered() {
   if (console_stop_signal) console_stop_input();
 }
+
+// The bytes buffered from the current position on, raw: a CR LF pair is still
+// two bytes here. A scanner may read them in place and then skip over what it
+// took, instead of asking for one byte at a time.
+struct ConsoleWindow {
+  const unsigned char* bytes;
+  std::size_t size;
+};
+
+inline ConsoleWindow console_window() {
+  return ConsoleWindow{console_input.buffer + console_input.position, console_input.end - console_input.position};
+}
+
+// Steps over `count` bytes of the window.
+inline void console_skip(std::size_t count) { console_input.position += count; }
 
 // Makes the console read `size` bytes from `data` (which must outlive the
 // reading) through the same buffering, instead of standard input.
@@ -74,7 +90,7 @@ void console_read_from_memory(const void* data, std::size_t size);
 // non-blocking descriptor) waits until it can; when standard output fails for
 // good, output is dropped and console input ends as at end of file.
 using OutputSink = void (*)(const char* bytes, std::size_t size);
-void console_write(const char* bytes, std::size_t size);
+void console_write(const char* bytes, std::size_t size);  // size at most CONSOLE_BLOCK_SIZE
 void console_write_text(const char* text);
 void console_flush();
 void console_set_output_sink(OutputSink sink);  // nullptr: standard output

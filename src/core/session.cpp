@@ -39,9 +39,12 @@ void report_value(double number) {
     session.last_result = number;
     return;
   }
-  console_write("\t", 1);
-  write_number(number, RESULT_DIGITS);
-  console_write("\n", 1);
+  // One write per value: a batch spends much of its time here.
+  char line[1 + RENDER_BUFFER_SIZE + 1];
+  line[0] = '\t';
+  std::size_t length = 1 + render_number(number, RESULT_DIGITS, line + 1);
+  line[length++] = '\n';
+  console_write(line, length);
   console_line_answered();
 }
 

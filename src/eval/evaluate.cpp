@@ -15,11 +15,11 @@ bool evaluate_string(const char* text, double& result) {
   if (!install_initial_symbols()) return false;
 
   session.console_mode = false;
-  std::memcpy(string_buffer, text, length);
   // The newline lets a final expression without its own terminator form a line.
-  string_buffer[length] = '\n';
-  string_buffer[length + 1] = '\0';
-  string_pos = 0;
+  char line[EVALUATE_MAX_TEXT + 1];
+  std::memcpy(line, text, length);
+  line[length] = '\n';
+  string_source_load(line, length + 1);
   parse_input();
   result = session.last_result;
   bool succeeded = !session.quiet_error;
