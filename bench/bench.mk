@@ -1,9 +1,10 @@
 # Performance work (not part of `make check`):
 #   make bench          micro-benchmarks, then the whole-process targets with PASS/FAIL
-#   make bench-quick    the whole-process driver on a tenth of the sizes, to try it out
+#   make bench-quick    the whole-process benchmarks on a tenth of the sizes, to try them out
 #   make bench-profile  perf profile of ZIFFRALON on the 2,000,000-line batch
-# Needs Google Benchmark (apt-get install libbenchmark-dev); bc and strace are
-# used when installed, perf for the profile.
+# Needs Google Benchmark (apt-get install libbenchmark-dev), hyperfine and
+# python3; bc, strace and GNU time (/usr/bin/time) for the targets that use
+# them, perf for the profile.
 BENCH_BUILD ?= build-bench
 BENCH_MICRO_FLAGS ?= --benchmark_min_time=0.5
 BENCH_PROFILE_LINES ?= 2000000
@@ -18,10 +19,10 @@ bench-build:
 
 bench: bench-build
 	./$(BENCH_BUILD)/bench/micro_benchmarks $(BENCH_MICRO_FLAGS)
-	./$(BENCH_BUILD)/bench/bench_driver
+	python3 bench/run_bench.py --build $(BENCH_BUILD)
 
 bench-quick: bench-build
-	./$(BENCH_BUILD)/bench/bench_driver --quick
+	python3 bench/run_bench.py --build $(BENCH_BUILD) --quick
 
 bench-profile: bench-build
 	@command -v perf >/dev/null || { echo "bench-profile needs perf: apt-get install linux-perf"; exit 1; }

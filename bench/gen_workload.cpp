@@ -13,7 +13,7 @@ constexpr int NESTING_DEPTH = 9995;
 void print_usage() {
   std::fputs(
       "usage: gen_workload KIND COUNT\n"
-      "  batch LINES | symbols LINES | sum BYTES | listing LINES | nested LINES\n"
+      "  batch LINES | symbols LINES | sum BYTES | listing LINES | help LINES | nested LINES\n"
       "  literals LINES | factorial LINES | binomial LINES\n",
       stderr);
 }
@@ -23,6 +23,7 @@ bool write_workload(const char* kind, long count) {
   else if (!std::strcmp(kind, "symbols")) write_symbol_lines(stdout, count);
   else if (!std::strcmp(kind, "sum")) write_long_sum(stdout, count);
   else if (!std::strcmp(kind, "listing")) write_listing_lines(stdout, count);
+  else if (!std::strcmp(kind, "help")) write_help_lines(stdout, count);
   else if (!std::strcmp(kind, "nested")) write_nested_lines(stdout, count, NESTING_DEPTH);
   else if (!std::strcmp(kind, "literals")) write_long_literal_lines(stdout, count);
   else if (!std::strcmp(kind, "factorial")) write_repeated_lines(stdout, count, "2147483647!");

@@ -18,8 +18,10 @@ int main() {
   }
   print_banner();
   console_write_text("?<ENTER> fuer Hilfe\n\n");
+  console_catch_stop_signals();
   run_console_session();
   run_closing_evaluations();
   console_flush();
+  console_end_by_stop_signal();
   return 0;
 }

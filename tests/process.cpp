@@ -1,10 +1,10 @@
 #include "process.h"
 
+#include <poll.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -16,34 +16,78 @@ std::string read_file(const std::string& path) {
   return content.str();
 }
 
-ProgramRun run_program(const std::string& binary, const std::string& input, unsigned long address_space_limit) {
-  char input_path[] = "/tmp/ziffralon-input-XXXXXX";
-  int input_fd = mkstemp(input_path);
-  if (input_fd < 0 || write(input_fd, input.data(), input.size()) != static_cast<ssize_t>(input.size())) std::abort();
-  lseek(input_fd, 0, SEEK_SET);
-  unlink(input_path);
-  int out[2];
-  if (pipe(out) != 0) std::abort();
+int temporary_input(const std::string& content) {
+  char path[] = "/tmp/ziffralon-input-XXXXXX";
+  int fd = mkstemp(path);
+  if (fd < 0 || write(fd, content.data(), content.size()) != static_cast<ssize_t>(content.size())) std::abort();
+  lseek(fd, 0, SEEK_SET);
+  unlink(path);
+  return fd;
+}
+
+pid_t start_program(const std::string& binary, const std::vector<std::string>& arguments, int stdin_fd,
+                    int stdout_fd, int stderr_fd, unsigned long address_space_limit) {
+  std::vector<char*> argv{const_cast<char*>(binary.c_str())};
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
   pid_t child = fork();
-  if (child == 0) {
-    dup2(input_fd, STDIN_FILENO);
-    dup2(out[1], STDOUT_FILENO);
-    close(out[0]);
-    if (address_space_limit) {
-      rlimit limit{address_space_limit, address_space_limit};
-      setrlimit(RLIMIT_AS, &limit);
-    }
-    execl(binary.c_str(), binary.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
+  if (child != 0) return child;
+  dup2(stdin_fd, STDIN_FILENO);
+  dup2(stdout_fd, STDOUT_FILENO);
+  if (stderr_fd >= 0) dup2(stderr_fd, STDERR_FILENO);
+  closefrom(3);  // the test's ends of the pipes must not keep them open
+  if (address_space_limit) {
+    rlimit limit{address_space_limit, address_space_limit};
+    setrlimit(RLIMIT_AS, &limit);
   }
-  close(out[1]);
-  close(input_fd);
-  ProgramRun run{{}, -1};
-  char block[1 << 16];
-  for (ssize_t got; (got = read(out[0], block, sizeof block)) > 0;) run.output.append(block, static_cast<std::size_t>(got));
-  close(out[0]);
+  execv(binary.c_str(), argv.data());
+  _exit(127);
+}
+
+void wait_program(pid_t child, ProgramRun& run) {
   int status = 0;
   waitpid(child, &status, 0);
-  if (WIFEXITED(status)) run.exit_status = WEXITSTATUS(status);
+  run.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+}
+
+std::string read_all(int fd) {
+  std::string got;
+  char block[1 << 16];
+  for (ssize_t n; (n = read(fd, block, sizeof block)) > 0;) got.append(block, static_cast<std::size_t>(n));
+  close(fd);
+  return got;
+}
+
+ProgramRun run_program(const std::string& binary, const std::string& input, unsigned long address_space_limit,
+                       const std::vector<std::string>& arguments) {
+  int input_fd = temporary_input(input);
+  int out[2];
+  int err[2];
+  if (pipe(out) != 0 || pipe(err) != 0) std::abort();
+  pid_t child = start_program(binary, arguments, input_fd, out[1], err[1], address_space_limit);
+  close(out[1]);
+  close(err[1]);
+  close(input_fd);
+  ProgramRun run{};
+  // Both pipes are drained together, so a child that fills one never stalls.
+  pollfd ends[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+  std::string* into[2] = {&run.output, &run.errors};
+  for (int open_ends = 2; open_ends > 0;) {
+    poll(ends, 2, -1);
+    for (int i = 0; i < 2; ++i) {
+      if (ends[i].fd < 0 || !ends[i].revents) continue;
+      char block[1 << 16];
+      ssize_t n = read(ends[i].fd, block, sizeof block);
+      if (n > 0) {
+        into[i]->append(block, static_cast<std::size_t>(n));
+        continue;
+      }
+      close(ends[i].fd);
+      ends[i].fd = -1;
+      --open_ends;
+    }
+  }
+  wait_program(child, run);
   return run;
 }

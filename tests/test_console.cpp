@@ -2,6 +2,10 @@
 // pairing have to cross from one block into the next.
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cstdint>
+#include <cstdlib>
+#include <random>
 #include <string>
 
 #include "core/console_io.h"
@@ -67,6 +71,28 @@ TEST(ConsoleReader, LiteralsReadTheSameInPlaceAndByteByByte) {
   std::string longest = "1." + std::string(NUMBER_LIMIT - 2, '0');
   EXPECT_EQ(session_over(longest + "5\n"), "parse error\n");
   EXPECT_EQ(session_over(longest + "5\n" + padding), "parse error\n");
+}
+
+// Every literal comes out correctly rounded, as the C library converts it,
+// whether the quick exact path or the general conversion takes it.
+TEST(ConsoleReader, LiteralsConvertCorrectlyRounded) {
+  std::mt19937_64 random(20261207);
+  session.console_mode = true;
+  for (int i = 0; i < 200000; ++i) {
+    std::string literal;
+    int digits = 1 + static_cast<int>(random() % 24);
+    int point = static_cast<int>(random() % (digits + 2));  // digits + 1: none
+    for (int d = 0; d < digits; ++d) {
+      if (d == point) literal += '.';
+      literal += static_cast<char>('0' + random() % 10);
+    }
+    if (random() % 3 == 0) literal += "e" + std::to_string(static_cast<int>(random() % 80) - 40);
+    console_read_from_memory(literal.data(), literal.size());
+    ASSERT_EQ(next_token(), TOK_NUMBER) << literal;
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(token_value.number),
+              std::bit_cast<std::uint64_t>(std::strtod(literal.c_str(), nullptr)))
+        << literal;
+  }
 }
 
 TEST(ConsoleReader, OutputLargerThanTheBufferArrivesWhole) {

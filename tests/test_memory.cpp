@@ -138,7 +138,7 @@ TEST_F(OutOfMemory, InstallTwiceAfterPartialInstall) {
     ++failures;
     ASSERT_EQ(symbol_head(), nullptr) << "a failed install left records behind, allocation " << n;
   }
-  EXPECT_GT(failures, 18);  // every record and name of the start-up table could fail
+  EXPECT_GE(failures, 18);  // each of the 18 start-up records could fail
   EXPECT_EQ(result, 3.141592653589793);
   std::string names;
   for (const Symbol* symbol = symbol_head(); symbol; symbol = symbol->next) names += std::string(symbol->name) + " ";

@@ -2,12 +2,16 @@
 // line by line through pipes.
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <string>
 
 #include "process.h"
@@ -81,15 +85,7 @@ PipedProgram start_piped() {
   int in[2];
   int out[2];
   if (pipe(in) != 0 || pipe(out) != 0) std::abort();
-  pid_t pid = fork();
-  if (pid == 0) {
-    dup2(in[0], STDIN_FILENO);
-    dup2(out[1], STDOUT_FILENO);
-    close(in[1]);
-    close(out[0]);
-    execl(ZIFFRALON_BINARY, ZIFFRALON_BINARY, static_cast<char*>(nullptr));
-    _exit(127);
-  }
+  pid_t pid = start_program(ZIFFRALON_BINARY, {}, in[0], out[1]);
   close(in[0]);
   close(out[1]);
   return PipedProgram{pid, in[1], out[0]};
@@ -132,10 +128,114 @@ TEST(Pipes, EachAnswerArrivesBeforeTheNextLineIsSent) {
   close(program.to_child);
   EXPECT_EQ(read_answer(program.from_child, 1), "");  // the closing run prints nothing
   close(program.from_child);
-  int status = 0;
-  waitpid(program.pid, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  ProgramRun run{};
+  wait_program(program.pid, run);
+  EXPECT_EQ(run.exit_status, 0);
+}
+
+// Lines 1, 2, 3, ... as input; the answers of the first `count` of them.
+std::string counting_lines(long count) {
+  std::string text;
+  for (long i = 1; i <= count; ++i) text += std::to_string(i) + "\n";
+  return text;
+}
+std::string counting_answers(long count) {
+  std::string text;
+  for (long i = 1; i <= count; ++i) text += "\t" + std::to_string(i) + "\n";
+  return text;
+}
+
+// True when `answers` is exactly the answers to lines 1 to some k.
+bool whole_counting_answers(const std::string& answers) {
+  std::size_t lines = static_cast<std::size_t>(std::count(answers.begin(), answers.end(), '\n'));
+  return answers == counting_answers(static_cast<long>(lines));
+}
+
+// `yes 1+1 | ziffralon | head -2` must end: once standard output is gone for
+// good, input ends, and a finite input is not computed to its end either.
+TEST(FaultRegression, ClosedReaderNeverEndsTheProgram) {
+  int in[2];
+  int out[2];
+  if (pipe(in) != 0 || pipe(out) != 0) std::abort();
+  close(out[0]);  // the reader is gone before the first answer
+  pid_t pid = start_program(ZIFFRALON_BINARY, {}, in[0], out[1]);
+  close(in[0]);
+  close(out[1]);
+  std::signal(SIGPIPE, SIG_IGN);
+  const std::string LINES = std::string(1000, ' ') + "1+1\n";
+  long sent = 0;
+  while (write(in[1], LINES.data(), LINES.size()) > 0) sent += static_cast<long>(LINES.size());
+  EXPECT_EQ(errno, EPIPE);  // the calculator stopped reading
+  EXPECT_LT(sent, 4L << 20);
+  close(in[1]);
+  ProgramRun run{};
+  wait_program(pid, run);
+  EXPECT_EQ(run.exit_status, 0);
+}
+
+// Another process may have made the output non-blocking; every answer must
+// still arrive, waited for rather than dropped.
+TEST(FaultRegression, NonBlockingOutputDropsAnswers) {
+  const long LINES = 300000;
+  int input = temporary_input(counting_lines(LINES));
+  int out[2];
+  if (pipe(out) != 0) std::abort();
+  fcntl(out[1], F_SETFL, fcntl(out[1], F_GETFL) | O_NONBLOCK);
+  pid_t pid = start_program(ZIFFRALON_BINARY, {}, input, out[1]);
+  close(out[1]);
+  close(input);
+  usleep(200000);  // let the pipe fill, so that writes meet EAGAIN
+  std::string output = read_all(out[0]);
+  ProgramRun run{};
+  wait_program(pid, run);
+  EXPECT_EQ(run.exit_status, 0);
+  ASSERT_EQ(output.substr(0, BANNER.size()), BANNER);
+  EXPECT_TRUE(output.substr(BANNER.size()) == counting_answers(LINES)) << output.size() << " bytes";
+}
+
+// A batch stopped by a signal while answers wait in the output buffer: the
+// answers of every line read are written, then the process ends by the signal.
+TEST(FaultRegression, StopSignalLosesComputedAnswers) {
+  for (int signal_number : {SIGINT, SIGTERM}) {
+    int input = temporary_input(counting_lines(2000000));
+    int out[2];
+    if (pipe(out) != 0) std::abort();
+    pid_t pid = start_program(ZIFFRALON_BINARY, {}, input, out[1]);
+    close(out[1]);
+    close(input);
+    // Wait until the pipe is full, so that the program holds unwritten answers.
+    const int NEARLY_FULL = 60000;  // of a 64 KiB pipe
+    int in_pipe = 0;
+    for (int tries = 0; in_pipe < NEARLY_FULL && tries < 500; ++tries) {
+      usleep(20000);
+      ioctl(out[0], FIONREAD, &in_pipe);
+    }
+    ASSERT_GE(in_pipe, NEARLY_FULL);
+    kill(pid, signal_number);
+    std::string output = read_all(out[0]);
+    ProgramRun run{};
+    wait_program(pid, run);
+    EXPECT_EQ(run.signal, signal_number);
+    EXPECT_GT(output.size(), static_cast<std::size_t>(in_pipe)) << "answers held at the signal were lost";
+    ASSERT_EQ(output.substr(0, BANNER.size()), BANNER);
+    std::string answers = output.substr(BANNER.size());
+    EXPECT_TRUE(whole_counting_answers(answers)) << answers.size() << " bytes";
+    EXPECT_LT(answers.size(), counting_answers(2000000).size());  // it did stop
+  }
+}
+
+// A signal during a blocking read ends input at once.
+TEST(FaultRegression, StopSignalDuringBlockingRead) {
+  PipedProgram program = start_piped();
+  EXPECT_EQ(read_answer(program.from_child, BANNER.size()), BANNER);
+  ASSERT_EQ(write(program.to_child, "1+1\n", 4), 4);
+  EXPECT_EQ(read_answer(program.from_child, 3), "\t2\n");
+  kill(program.pid, SIGINT);
+  ProgramRun run{};
+  wait_program(program.pid, run);  // the test's input pipe is still open
+  EXPECT_EQ(run.signal, SIGINT);
+  close(program.to_child);
+  close(program.from_child);
 }
 
 }  // namespace

@@ -139,8 +139,9 @@ TEST(Render, AgreesWithAnIndependentRenderingOnManyValues) {
   std::uniform_real_distribution<double> log_magnitude(-14, 20);
   for (int i = 0; i < 300000; ++i) {
     double value = std::pow(10.0, log_magnitude(random));
-    if (i % 3 == 1) value = static_cast<double>(random() % 100000000) / 1000.0;  // short decimals
-    if (i % 3 == 2) value = std::bit_cast<double>(random() >> 1);  // any positive bits
+    if (i % 4 == 1) value = static_cast<double>(random() % 100000000) / 1000.0;  // short decimals
+    if (i % 4 == 2) value = std::bit_cast<double>(random() >> 1);  // any positive bits
+    if (i % 4 == 3) value = static_cast<double>(random() >> (random() % 64));  // integers of every length
     if (!std::isfinite(value) || value == 0) continue;
     ASSERT_EQ(render(value), reference_render(value)) << std::hexfloat << value;
     ASSERT_EQ(render(value, 17), reference_render_17(value)) << std::hexfloat << value;

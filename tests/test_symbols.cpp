@@ -16,13 +16,19 @@ struct NamePair {
   std::string longer;
 };
 
-// Two names of different length with the same hash, found by a birthday search.
+// Two names with the same hash whose lengths differ by at least two, so that
+// comparing the longer over the shorter's block would read past its end: the
+// short names' hashes are kept, long names are tried against them.
 NamePair colliding_names_of_different_length() {
-  std::unordered_map<std::uint32_t, std::string> seen;
-  for (long i = 0;; ++i) {
+  std::unordered_map<std::uint32_t, std::string> short_names;
+  for (long i = 0; i < 10000; ++i) {
     std::string name = "v" + std::to_string(i);
-    auto [at, inserted] = seen.emplace(symbol_hash(name.data(), name.size()), name);
-    if (!inserted && at->second.size() != name.size()) return NamePair{at->second, name};
+    short_names.emplace(symbol_hash(name.data(), name.size()), name);
+  }
+  for (long i = 1000000;; ++i) {
+    std::string name = "v" + std::to_string(i);
+    auto found = short_names.find(symbol_hash(name.data(), name.size()));
+    if (found != short_names.end()) return NamePair{found->second, name};
   }
 }
 

@@ -2,8 +2,6 @@
 
 #include <cmath>
 
-#include "builtins.h"
-
 namespace ziffralon {
 
 std::int32_t to_int32(double value) {

@@ -19,6 +19,10 @@ double factorial(std::int32_t n);
 // +infinity when both n-k and k are at most 170 and NaN otherwise.
 double binomial(std::int32_t n, std::int32_t k);
 
+// The pi of the circle functions and of the preset variable pi: fixed, so that
+// assigning to the variable changes neither function.
+constexpr double FIXED_PI = 3.141592653589793;
+
 // Circumference and area of a circle of radius r with the fixed pi; +0 for a
 // negative or NaN radius.
 double circle_circumference(double r);

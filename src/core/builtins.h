@@ -16,7 +16,6 @@ struct BuiltinFunction {
 constexpr std::size_t BUILTIN_FUNCTION_COUNT = 16;
 extern const BuiltinFunction BUILTIN_FUNCTIONS[BUILTIN_FUNCTION_COUNT + 1];
 
-constexpr double FIXED_PI = 3.141592653589793;
 constexpr double PRESET_E = 2.718282;  // seven digits, not the full constant
 
 }  // namespace ziffralon

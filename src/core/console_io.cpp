@@ -1,13 +1,16 @@
 #include "console_io.h"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 
 namespace ziffralon {
 
 ConsoleInput console_input;
+volatile std::sig_atomic_t console_stop_signal;
 
 namespace {
 
@@ -15,23 +18,42 @@ struct ConsoleOutput {
   char buffer[CONSOLE_BLOCK_SIZE];
   std::size_t used;
   OutputSink sink;
-  bool broken;  // standard output refused a write; later output is dropped
+  bool broken;  // standard output failed for good; later output is dropped
 };
 
 ConsoleOutput console_output;
 
+// A descriptor that another process made non-blocking is waited for, not
+// given up on.
+void wait_until_writable() {
+  pollfd out{STDOUT_FILENO, POLLOUT, 0};
+  while (poll(&out, 1, -1) < 0 && errno == EINTR) {
+  }
+}
+
+// Nobody can see what the calculator computes any more (the reader went away,
+// the disk is full, the descriptor is gone): input ends here, as at end of
+// file, rather than being computed to its end for nothing.
+void output_lost_for_good() {
+  console_output.broken = true;
+  console_stop_input();
+}
+
 void write_to_stdout(const char* bytes, std::size_t size) {
   while (size > 0 && !console_output.broken) {
     ssize_t written = write(STDOUT_FILENO, bytes, size);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) {
-      console_output.broken = true;
-      return;
+    if (written > 0) {
+      bytes += written;
+      size -= static_cast<std::size_t>(written);
+    } else if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      wait_until_writable();
+    } else if (written == 0 || errno != EINTR) {
+      output_lost_for_good();
     }
-    bytes += written;
-    size -= static_cast<std::size_t>(written);
   }
 }
+
+void note_stop_signal(int signal_number) { console_stop_signal = signal_number; }
 
 std::size_t read_block(unsigned char* into, std::size_t room) {
   if (console_input.memory) {
@@ -41,18 +63,20 @@ std::size_t read_block(unsigned char* into, std::size_t room) {
     console_input.memory_left -= size;
     return size;
   }
-  for (;;) {
+  // A stop signal that interrupts the read, or came before it, ends input.
+  while (!console_stop_signal) {
     ssize_t got = read(STDIN_FILENO, into, room);
     if (got < 0 && errno == EINTR) continue;
     return got > 0 ? static_cast<std::size_t>(got) : 0;
   }
+  return 0;
 }
 
 // Starts a new block, keeping the last byte of the old one in front of it.
 // Returns false at end of input.
 bool refill() {
+  console_flush();  // may find standard output gone, which ends input
   if (console_input.at_end) return false;
-  console_flush();
   if (console_input.end > 0) console_input.buffer[0] = console_input.buffer[console_input.end - 1];
   console_input.position = 1;
   console_input.end = 1 + read_block(console_input.buffer + 1, CONSOLE_BLOCK_SIZE);
@@ -82,6 +106,28 @@ int console_refill_and_get() {
   return console_get();
 }
 
+void console_stop_input() {
+  console_input.end = console_input.position;
+  console_input.at_end = true;
+}
+
+void console_catch_stop_signals() {
+  struct sigaction action {};
+  action.sa_handler = note_stop_signal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;  // no restart: a blocking read returns at once
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+void console_end_by_stop_signal() {
+  int signal_number = console_stop_signal;
+  if (!signal_number) return;
+  console_flush();
+  std::signal(signal_number, SIG_DFL);
+  std::raise(signal_number);
+}
+
 void console_read_from_memory(const void* data, std::size_t size) {
   reset_input(static_cast<const unsigned char*>(data), size);
 }
@@ -96,16 +142,7 @@ void console_flush() {
 }
 
 void console_write(const char* bytes, std::size_t size) {
-  if (size > sizeof console_output.buffer - console_output.used) {
-    console_flush();
-    if (size > sizeof console_output.buffer) {
-      if (console_output.sink)
-        console_output.sink(bytes, size);
-      else
-        write_to_stdout(bytes, size);
-      return;
-    }
-  }
+  if (size > sizeof console_output.buffer - console_output.used) console_flush();
   std::memcpy(console_output.buffer + console_output.used, bytes, size);
   console_output.used += size;
 }

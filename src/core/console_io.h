@@ -8,6 +8,7 @@
 // line is asked for; while input is already buffered, output stays buffered.
 #pragma once
 
+#include <csignal>
 #include <cstddef>
 
 namespace ziffralon {
@@ -45,15 +46,51 @@ inline void console_unget(int byte) {
   if (byte != CONSOLE_END) --console_input.position;
 }
 
+// Ends input here, as if the file ended: the next console_get gives
+// CONSOLE_END. Bytes already pushed back stay readable.
+void console_stop_input();
+
+// Stop signals (SIGINT, SIGTERM) on batch input: the handler only notes the
+// signal, a blocking read it interrupts ends input at once, and input ends
+// once the line at hand has printed what it prints (a value, a message, the
+// help or the listing; a line that prints nothing costs nothing to finish
+// either), so every answer of the lines read is still written. Afterwards
+// console_end_by_stop_signal writes what is pending and ends the process by
+// the same signal, so the shell sees it.
+extern volatile std::sig_atomic_t console_stop_signal;
+void console_catch_stop_signals();
+void console_end_by_stop_signal();  // returns only when no stop signal came
+
+// Called by the session each time it has printed a line's answer.
+inline void console_line_answered() {
+  if (console_stop_signal) console_stop_input();
+}
+
+// The bytes buffered from the current position on, raw: a CR LF pair is still
+// two bytes here. A scanner may read them in place and then skip over what it
+// took, instead of asking for one byte at a time.
+struct ConsoleWindow {
+  const unsigned char* bytes;
+  std::size_t size;
+};
+
+inline ConsoleWindow console_window() {
+  return ConsoleWindow{console_input.buffer + console_input.position, console_input.end - console_input.position};
+}
+
+// Steps over `count` bytes of the window.
+inline void console_skip(std::size_t count) { console_input.position += count; }
+
 // Makes the console read `size` bytes from `data` (which must outlive the
 // reading) through the same buffering, instead of standard input.
 void console_read_from_memory(const void* data, std::size_t size);
 
 // Output: bytes are collected and written in blocks to standard output, or
-// handed to a sink when one is set. A failed write drops the output quietly;
-// the calculator carries on.
+// handed to a sink when one is set. A write that cannot proceed now (a
+// non-blocking descriptor) waits until it can; when standard output fails for
+// good, output is dropped and console input ends as at end of file.
 using OutputSink = void (*)(const char* bytes, std::size_t size);
-void console_write(const char* bytes, std::size_t size);
+void console_write(const char* bytes, std::size_t size);  // size at most CONSOLE_BLOCK_SIZE
 void console_write_text(const char* text);
 void console_flush();
 void console_set_output_sink(OutputSink sink);  // nullptr: standard output

@@ -1,6 +1,6 @@
 // The calculator's grammar and operator precedence, as data.
 //
-// The parse tables are derived from these two tables at start-up; nothing else
+// The parse tables are derived from these two tables by the compiler; nothing else
 // in the program knows the shape of the grammar. The rule numbers are the ones
 // the parse loop's reductions are labelled with.
 #pragma once
@@ -99,7 +99,7 @@ constexpr GrammarRule GRAMMAR_RULES[] = {
 constexpr int RULE_COUNT = sizeof GRAMMAR_RULES / sizeof GRAMMAR_RULES[0];
 
 // Prefix and postfix levels never meet an equal level in a conflict; if they
-// did, the conflict would be an error rather than a silent choice.
+// did, the conflict would count as unsettled and the build would stop.
 enum class Grouping { LEFT, RIGHT, PREFIX, POSTFIX };
 
 struct PrecedenceLevel {

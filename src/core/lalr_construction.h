@@ -200,18 +200,16 @@ constexpr PrecedenceOf rule_precedence(int rule_number) {
 constexpr std::int16_t settle_shift_reduce(ParseTables& tables, std::int16_t shift, int rule, int terminal) {
   PrecedenceOf reduce_side = rule_precedence(rule);
   PrecedenceOf shift_side = terminal_precedence(terminal);
-  if (!reduce_side.level || !shift_side.level) {
+  bool tie = reduce_side.level == shift_side.level;
+  bool grouped = shift_side.grouping == Grouping::LEFT || shift_side.grouping == Grouping::RIGHT;
+  if (!reduce_side.level || !shift_side.level || (tie && !grouped)) {
     ++tables.unresolved_conflicts;
     return shift;
   }
   ++tables.resolved_conflicts;
   auto reduce = static_cast<std::int16_t>(-rule);
-  if (reduce_side.level != shift_side.level) return reduce_side.level > shift_side.level ? reduce : shift;
-  switch (shift_side.grouping) {
-    case Grouping::LEFT: return reduce;
-    case Grouping::RIGHT: return shift;
-    default: return ACTION_ERROR;
-  }
+  if (!tie) return reduce_side.level > shift_side.level ? reduce : shift;
+  return shift_side.grouping == Grouping::LEFT ? reduce : shift;
 }
 
 constexpr void propose_reduction(ParseTables& tables, int state, int terminal, int rule) {
@@ -221,8 +219,7 @@ constexpr void propose_reduction(ParseTables& tables, int state, int terminal, i
   } else if (entry > 0) {
     entry = settle_shift_reduce(tables, entry, rule, terminal);
   } else {
-    ++tables.unresolved_conflicts;  // reduce-reduce: the earlier rule stays
-    if (entry != ACTION_ERROR && -entry > rule) entry = static_cast<std::int16_t>(-rule);
+    ++tables.unresolved_conflicts;  // reduce-reduce: the grammar has none, and the build stops at one
   }
 }
 
@@ -254,7 +251,7 @@ constexpr void choose_default_reductions(ParseTables& tables) {
     std::int16_t* row = tables.action[state];
     int count[RULE_COUNT] = {};
     for (int t = 0; t < TERMINAL_COUNT; ++t)
-      if (row[t] < 0 && row[t] != ACTION_ERROR) ++count[-row[t]];
+      if (row[t] < 0) ++count[-row[t]];
     int best = 0;
     for (int rule = 1; rule < RULE_COUNT; ++rule)
       if (count[rule] > count[best]) best = rule;
@@ -298,5 +295,9 @@ constexpr ParseTables make_parse_tables() {
   if (!build_parse_tables(tables)) tables.state_count = 0;
   return tables;
 }
+
+// The tables of the running program, built by the compiler from the grammar
+// data; a constant, so that the parse loop's static checks can read them.
+inline constexpr ParseTables PARSE_TABLES = make_parse_tables();
 
 }  // namespace ziffralon

@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <cstddef>
 #include <cstdlib>
 
 namespace ziffralon {
@@ -30,6 +31,38 @@ void* allocate_table_bytes(std::size_t size) {
   if (block) madvise(block, size, MADV_HUGEPAGE);
 #endif
   return block;
+}
+
+namespace {
+
+// Large enough that the C library maps it apart from its heap, small enough
+// that a run with a few variables does not notice it.
+constexpr std::size_t PERMANENT_BLOCK_SIZE = std::size_t{1} << 18;
+constexpr std::size_t PERMANENT_ALIGNMENT = alignof(double) > alignof(void*) ? alignof(double) : alignof(void*);
+
+struct PermanentBlock {
+  char* next;
+  std::size_t room;
+};
+
+PermanentBlock permanent;
+
+}  // namespace
+
+void* allocate_permanent_bytes(std::size_t size) {
+  if (!allocation_allowed()) return nullptr;
+  size = (size + PERMANENT_ALIGNMENT - 1) & ~(PERMANENT_ALIGNMENT - 1);
+  if (size > permanent.room) {
+    // The rest of the old block stays unused.
+    std::size_t block_size = size > PERMANENT_BLOCK_SIZE ? size : PERMANENT_BLOCK_SIZE;
+    auto* block = static_cast<char*>(std::malloc(block_size));
+    if (!block) return nullptr;
+    permanent = PermanentBlock{block, block_size};
+  }
+  void* piece = permanent.next;
+  permanent.next += size;
+  permanent.room -= size;
+  return piece;
 }
 
 void release_bytes(void* block) { std::free(block); }

@@ -18,6 +18,12 @@ void* allocate_bytes(std::size_t size);
 // lookups a TLB miss. nullptr when out of memory; released with release_bytes.
 void* allocate_table_bytes(std::size_t size);
 
+// `size` bytes, aligned for pointers and doubles, that are never released: they are
+// carved one after another from large blocks, so a piece costs no header and
+// pieces made in turn lie side by side. Each call counts as one allocation
+// for the fault injection. nullptr when out of memory.
+void* allocate_permanent_bytes(std::size_t size);
+
 // Releases a block from allocate_bytes; nullptr is ignored.
 void release_bytes(void* block);
 

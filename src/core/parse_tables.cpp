@@ -2,9 +2,9 @@
 
 #include "lalr_construction.h"
 
+// The tables are built where the parse loop includes them; here they are
+// checked once.
 namespace ziffralon {
-
-constexpr ParseTables PARSE_TABLES = make_parse_tables();
 
 static_assert(PARSE_TABLES.state_count > 0, "the grammar needs more than MAX_PARSE_STATES states");
 static_assert(PARSE_TABLES.unresolved_conflicts == 0, "the precedence table leaves a conflict open");

@@ -14,7 +14,6 @@ constexpr int TOKEN_CODE_COUNT = 261;  // every code next_token can return, 0 to
 // report a syntax error); a positive value s shifts and goes to state s - 1; a
 // negative value -r reduces rule r.
 constexpr std::int16_t ACTION_ACCEPT = INT16_MAX;
-constexpr std::int16_t ACTION_ERROR = INT16_MIN;  // explicit error left by a nonassociative tie
 
 struct ParseTables {
   int state_count;
@@ -27,10 +26,6 @@ struct ParseTables {
   int resolved_conflicts;    // shift-reduce conflicts settled by precedence
   int unresolved_conflicts;  // anything the precedence table does not settle
 };
-
-// The tables of the running program, built by the compiler from the grammar
-// data (see lalr_construction.h).
-extern const ParseTables PARSE_TABLES;
 
 // The terminal a token code stands for; unknown codes are T_UNDEFINED and any
 // code of 0 or less is T_END.

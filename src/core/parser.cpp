@@ -1,12 +1,13 @@
 #include "parser.h"
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 
 #include "arithmetic.h"
 #include "memory.h"
-#include "parse_tables.h"
+#include "lalr_construction.h"
 #include "session.h"
 
 namespace ziffralon {
@@ -14,9 +15,25 @@ namespace ziffralon {
 namespace {
 
 constexpr int NO_LOOKAHEAD = -1;
-constexpr int ACTION_NO_MEMORY = INT16_MIN - 1;  // beyond every table entry
+// Error recovery: after the error token, this many tokens must be shifted
+// before the next syntax error is reported again.
 constexpr int RECOVERY_SHIFTS = 3;
-constexpr int PARSE_GOES_ON = -1;  // tokens to shift before errors are reported again
+constexpr int PARSE_GOES_ON = -1;  // recover's answer when the parse continues
+
+// A line's value is reported, and '?' and '#' act, before the next byte is
+// asked for, because every state entered by shifting '\n' or ';' reduces
+// without reading a lookahead (see parse_step below). The tables are derived
+// from the grammar; this keeps the derivation honest.
+constexpr bool line_ends_reduce_without_reading(const ParseTables& t) {
+  for (int s = 0; s < t.state_count; ++s) {
+    for (int terminal : {T_NEWLINE, T_SEMICOLON}) {
+      int action = t.action[s][terminal];
+      if (action > 0 && action != ACTION_ACCEPT && !t.reduces_without_lookahead[action - 1]) return false;
+    }
+  }
+  return true;
+}
+static_assert(line_ends_reduce_without_reading(PARSE_TABLES), "a line's end would wait for the next line");
 
 // The state and value stacks, parallel. The first blocks live in parse_input's
 // frame; larger ones come from the heap.
@@ -24,31 +41,34 @@ struct ParseStack {
   std::uint16_t* states;
   SemanticValue* values;
   int capacity;
-  int top;  // index of the topmost entry
   bool on_heap;
 };
 
+// Everything the loop keeps between steps. The steps below are inlined into
+// the loop and nothing outside it sees this record, so the compiler keeps it
+// in registers.
 struct Parser {
-  const ParseTables& tables;
   ParseStack stack;
-  int state;
+  int top;        // index of the topmost entry
+  int state;      // the state at the top
   int lookahead;  // a terminal, or NO_LOOKAHEAD
   SemanticValue lookahead_value;
   int countdown;  // error recovery: shifts left before errors are reported again
 };
 
-void release_stack(ParseStack& stack) {
+void release_stack(ParseStack stack) {
   if (!stack.on_heap) return;
   release_bytes(stack.states);
   release_bytes(stack.values);
 }
 
-// Doubles both stacks, up to PARSER_MAX_DEPTH; reports and returns false when
-// the stack is at its limit or memory runs out.
-[[gnu::noinline, gnu::cold]] bool grow_stack(ParseStack& stack) {
+// Both stacks doubled, up to PARSER_MAX_DEPTH. When the stack is at its limit
+// or memory runs out, reports so and returns the stack unchanged. (Taking and
+// giving the stack by value keeps the parse loop's state out of memory.)
+[[gnu::noinline, gnu::cold]] ParseStack grow_stack(ParseStack stack, int top) {
   if (stack.capacity >= PARSER_MAX_DEPTH) {
     report_error("parser stack overflow");
-    return false;
+    return stack;
   }
   int capacity = stack.capacity * 2 > PARSER_MAX_DEPTH ? PARSER_MAX_DEPTH : stack.capacity * 2;
   auto* states = static_cast<std::uint16_t*>(allocate_bytes(sizeof(std::uint16_t) * capacity));
@@ -57,29 +77,32 @@ void release_stack(ParseStack& stack) {
     release_bytes(states);
     release_bytes(values);
     report_error("out of memory: the parser stack cannot grow");
-    return false;
+    return stack;
   }
-  std::memcpy(states, stack.states, sizeof(std::uint16_t) * (stack.top + 1));
-  std::memcpy(values, stack.values, sizeof(SemanticValue) * (stack.top + 1));
+  std::memcpy(states, stack.states, sizeof(std::uint16_t) * (top + 1));
+  std::memcpy(values, stack.values, sizeof(SemanticValue) * (top + 1));
   release_stack(stack);
-  stack = ParseStack{states, values, capacity, stack.top, true};
-  return true;
+  return ParseStack{states, values, capacity, true};
 }
 
-inline bool push(Parser& p, int state, SemanticValue value) {
-  ParseStack& stack = p.stack;
-  ++stack.top;
-  stack.states[stack.top] = static_cast<std::uint16_t>(state);
-  stack.values[stack.top] = value;
+// Pushes a state and its value; false when the stack cannot take more.
+[[gnu::always_inline]] inline bool push(Parser& p, int state, SemanticValue value) {
+  ++p.top;
+  p.stack.states[p.top] = static_cast<std::uint16_t>(state);
+  p.stack.values[p.top] = value;
   p.state = state;
-  return stack.top + 1 < stack.capacity || grow_stack(stack);
+  if (p.top + 1 < p.stack.capacity) return true;
+  int capacity = p.stack.capacity;
+  p.stack = grow_stack(p.stack, p.top);
+  return p.stack.capacity > capacity;
 }
 
 // When both operands are NaNs, the first one's NaN is the result.
 double first_nan_or(double a, double result) { return std::isnan(a) ? a : result; }
 
-// Runs the action of `rule` over its right-hand side ($1 is rhs[0]) into `result`.
-void run_action(Parser& p, int rule, const SemanticValue* rhs, SemanticValue& result) {
+// Runs the action of `rule` over its right-hand side ($1 is rhs[0]) into
+// `result`, which holds $1 on entry.
+[[gnu::always_inline]] inline void run_action(Parser& p, int rule, const SemanticValue* rhs, SemanticValue& result) {
   switch (rule) {
     case 4:  // line: '?' '\n'
       show_help();
@@ -139,71 +162,75 @@ void run_action(Parser& p, int rule, const SemanticValue* rhs, SemanticValue& re
   }
 }
 
-bool reduce(Parser& p, int rule) {
-  int length = GRAMMAR_RULES[rule].length;
-  ParseStack& stack = p.stack;
-  const SemanticValue* rhs = &stack.values[stack.top - length + 1];
-  SemanticValue result = length ? rhs[0] : SemanticValue{};
-  run_action(p, rule, rhs, result);
-  stack.top -= length;
-  int lhs = GRAMMAR_RULES[rule].lhs - TERMINAL_COUNT;
-  return push(p, p.tables.go_to[stack.states[stack.top]][lhs], result);
-}
+// The length and left side of each rule, packed for the reduction step.
+struct Reduction {
+  std::uint8_t length;
+  std::uint8_t lhs;  // column in go_to
+};
 
-// Returns false when the token source ran out of memory.
-bool read_lookahead(Parser& p) {
-  int token = next_token();
-  if (token == TOK_OUT_OF_MEMORY) return false;
-  p.lookahead = terminal_of(p.tables, token);
-  p.lookahead_value = token_value;
+constexpr auto REDUCTIONS = [] {
+  std::array<Reduction, RULE_COUNT> reductions{};
+  for (int rule = 0; rule < RULE_COUNT; ++rule)
+    reductions[rule] = Reduction{static_cast<std::uint8_t>(GRAMMAR_RULES[rule].length),
+                                 static_cast<std::uint8_t>(GRAMMAR_RULES[rule].lhs - TERMINAL_COUNT)};
+  return reductions;
+}();
+
+// Only the empty rule makes the stack deeper than it was.
+[[gnu::always_inline]] inline bool reduce(Parser& p, int rule) {
+  Reduction r = REDUCTIONS[rule];
+  int base = p.top - r.length + 1;
+  const SemanticValue* rhs = &p.stack.values[base];
+  SemanticValue result = r.length ? rhs[0] : SemanticValue{};
+  run_action(p, rule, rhs, result);
+  int state = PARSE_TABLES.go_to[p.stack.states[base - 1]][r.lhs];
+  if (r.length == 0) return push(p, state, result);
+  p.top = base;
+  p.stack.states[base] = static_cast<std::uint16_t>(state);
+  p.stack.values[base] = result;
+  p.state = state;
   return true;
 }
 
 // The classic error-token recovery. Returns a parse result when the parse
 // must end, or PARSE_GOES_ON.
-int recover(Parser& p) {
+[[gnu::always_inline]] inline int recover(Parser& p) {
   if (p.countdown == 0) report_error("parse error");
   if (p.countdown == RECOVERY_SHIFTS) {
     if (p.lookahead == T_END) return PARSE_ABANDONED;
     p.lookahead = NO_LOOKAHEAD;
   }
   p.countdown = RECOVERY_SHIFTS;
-  ParseStack& stack = p.stack;
   std::int16_t action;
-  while ((action = p.tables.action[stack.states[stack.top]][T_ERROR]) <= 0) {
-    if (stack.top == 0) return PARSE_ABANDONED;
-    --stack.top;
+  while ((action = PARSE_TABLES.action[p.stack.states[p.top]][T_ERROR]) <= 0) {
+    if (p.top == 0) return PARSE_ABANDONED;
+    --p.top;
   }
   return push(p, action - 1, SemanticValue{}) ? PARSE_GOES_ON : PARSE_EXHAUSTED;
 }
 
-// The action for the current state, reading a lookahead only when it matters.
-int next_action(Parser& p) {
-  const ParseTables& t = p.tables;
-  if (t.reduces_without_lookahead[p.state]) return -t.default_rule[p.state];
-  if (p.lookahead == NO_LOOKAHEAD && !read_lookahead(p)) return ACTION_NO_MEMORY;
-  int action = t.action[p.state][p.lookahead];
-  return action == 0 ? -t.default_rule[p.state] : action;
-}
-
-int run_parser(Parser& p) {
-  p.stack.states[0] = 0;
-  p.stack.values[0] = SemanticValue{};
-  for (;;) {
-    int action = next_action(p);
-    if (action == ACTION_ACCEPT) return PARSE_ACCEPTED;
-    if (action == ACTION_NO_MEMORY) return PARSE_EXHAUSTED;
-    if (action > 0) {
-      if (p.countdown > 0) --p.countdown;
-      p.lookahead = NO_LOOKAHEAD;
-      if (!push(p, action - 1, p.lookahead_value)) return PARSE_EXHAUSTED;
-    } else if (action < 0 && action != ACTION_ERROR) {
-      if (!reduce(p, -action)) return PARSE_EXHAUSTED;
-    } else {
-      int result = recover(p);
-      if (result != PARSE_GOES_ON) return result;
-    }
+// One step of the automaton: a shift, a reduction or a recovery. Returns a
+// parse result when the parse ends, or PARSE_GOES_ON. A state whose only
+// action is a reduction takes it without reading a token.
+[[gnu::always_inline]] inline int parse_step(Parser& p) {
+  const ParseTables& t = PARSE_TABLES;
+  if (t.reduces_without_lookahead[p.state]) return reduce(p, t.default_rule[p.state]) ? PARSE_GOES_ON : PARSE_EXHAUSTED;
+  if (p.lookahead == NO_LOOKAHEAD) {
+    int token = next_token();
+    if (token == TOK_OUT_OF_MEMORY) return PARSE_EXHAUSTED;
+    p.lookahead = terminal_of(t, token);
+    p.lookahead_value = token_value;
   }
+  int action = t.action[p.state][p.lookahead];
+  if (action == 0) action = -t.default_rule[p.state];
+  if (action == ACTION_ACCEPT) return PARSE_ACCEPTED;
+  if (action > 0) {
+    if (p.countdown > 0) --p.countdown;
+    p.lookahead = NO_LOOKAHEAD;
+    return push(p, action - 1, p.lookahead_value) ? PARSE_GOES_ON : PARSE_EXHAUSTED;
+  }
+  if (action < 0) return reduce(p, -action) ? PARSE_GOES_ON : PARSE_EXHAUSTED;
+  return recover(p);
 }
 
 }  // namespace
@@ -211,9 +238,12 @@ int run_parser(Parser& p) {
 int parse_input() {
   std::uint16_t first_states[PARSER_INITIAL_DEPTH];
   SemanticValue first_values[PARSER_INITIAL_DEPTH];
-  Parser p{PARSE_TABLES, ParseStack{first_states, first_values, PARSER_INITIAL_DEPTH, 0, false}, 0, NO_LOOKAHEAD,
-           SemanticValue{}, 0};
-  int result = run_parser(p);
+  first_states[0] = 0;
+  first_values[0] = SemanticValue{};
+  Parser p{ParseStack{first_states, first_values, PARSER_INITIAL_DEPTH, false}, 0, 0, NO_LOOKAHEAD, SemanticValue{}, 0};
+  int result;
+  while ((result = parse_step(p)) == PARSE_GOES_ON) {
+  }
   release_stack(p.stack);
   return result;
 }

@@ -39,9 +39,13 @@ void report_value(double number) {
     session.last_result = number;
     return;
   }
-  console_write("\t", 1);
-  write_number(number, RESULT_DIGITS);
-  console_write("\n", 1);
+  // One write per value: a batch spends much of its time here.
+  char line[1 + RENDER_BUFFER_SIZE + 1];
+  line[0] = '\t';
+  std::size_t length = 1 + render_number(number, RESULT_DIGITS, line + 1);
+  line[length++] = '\n';
+  console_write(line, length);
+  console_line_answered();
 }
 
 void report_error(const char* message) {
@@ -51,6 +55,7 @@ void report_error(const char* message) {
   }
   console_write_text(message);
   console_write("\n", 1);
+  console_line_answered();
 }
 
 void print_banner() {
@@ -79,6 +84,7 @@ void show_help() {
   char text[HELP_BUFFER_SIZE];
   console_write(text, build_help_text(text, sizeof text));
   console_write_text("\r\n\r\n");
+  console_line_answered();
 }
 
 void list_variables() {
@@ -90,6 +96,7 @@ void list_variables() {
     write_number(symbol->value.number, RESULT_DIGITS);
     console_write("\n", 1);
   }
+  console_line_answered();
 }
 
 bool run_console_session() {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "arithmetic.h"
 #include "builtins.h"
 #include "memory.h"
 
@@ -10,26 +11,19 @@ namespace ziffralon {
 
 namespace {
 
-// One slot of the open-addressing index: the name's hash and the serial number
-// of its record plus one. Beside the slots lies one tag byte per slot, 0 for a
-// free slot and otherwise seven bits of the hash: a name that is not in the
-// table, the usual case for a new variable, is told by the tags alone, which
-// are small enough to stay in cache for millions of names. A probe visits the
-// record only when tag and hash agree.
-struct IndexSlot {
-  std::uint32_t hash;
-  std::uint32_t serial;
-};
-
+// The open-addressing index: one record reference per slot, and beside the
+// slots one tag byte per slot, 0 for a free slot and otherwise seven bits of
+// the name's hash. A name that is not in the table, the usual case for a new
+// variable, is told by the tags alone, which are small enough to stay in
+// cache for millions of names; a probe visits a record only when its tag
+// agrees.
 struct SymbolTable {
   Symbol* head;
   Symbol* newest_function;
-  IndexSlot* slots;
+  Symbol** slots;
   std::uint8_t* tags;    // in the same block, after the slots
   std::size_t capacity;  // a power of two, or 0 before the first insertion
-  Symbol** by_serial;    // every record, oldest first
   std::size_t count;
-  std::size_t serial_capacity;
   bool initialised;
 };
 
@@ -50,8 +44,6 @@ std::uint32_t symbol_hash(const char* name, std::size_t length) {
 
 namespace {
 
-Symbol* record_of(const IndexSlot& slot) { return table.by_serial[slot.serial - 1]; }
-
 std::uint8_t tag_of(std::uint32_t hash) { return static_cast<std::uint8_t>(hash >> 25 | 0x80); }
 
 // The position holding `name`, or the free position where it would go.
@@ -60,61 +52,52 @@ std::size_t find_position(std::uint32_t hash, const char* name, std::size_t leng
   std::uint8_t tag = tag_of(hash);
   for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
     if (table.tags[i] == 0) return i;
-    if (table.tags[i] != tag || table.slots[i].hash != hash) continue;
-    const Symbol* candidate = record_of(table.slots[i]);
-    // Two names may share a hash: only one of the same length may be compared.
+    if (table.tags[i] != tag) continue;
+    const Symbol* candidate = table.slots[i];
+    // Two names may share a tag: only one of the same length may be compared.
     if (candidate->length == length && std::memcmp(candidate->name, name, length) == 0) return i;
   }
 }
 
+// Files `symbol` in the index unless a newer record of its name is there: a
+// repeated name keeps its newest record, as the list does.
+void index_record(Symbol* symbol, std::uint32_t hash) {
+  std::size_t position = find_position(hash, symbol->name, symbol->length);
+  if (table.tags[position]) return;
+  table.tags[position] = tag_of(hash);
+  table.slots[position] = symbol;
+}
+
 // Doubles the index (keeping it at most half full); false when out of memory.
+// The records are filed again walking the list, newest first, which reads
+// them in the order they lie in memory.
 bool grow_index() {
   std::size_t capacity = table.capacity ? table.capacity * 2 : FIRST_CAPACITY;
-  void* block = allocate_table_bytes(capacity * (sizeof(IndexSlot) + 1));
+  void* block = allocate_table_bytes(capacity * (sizeof(Symbol*) + 1));
   if (!block) return false;
-  auto* slots = static_cast<IndexSlot*>(block);
-  auto* tags = reinterpret_cast<std::uint8_t*>(slots + capacity);
-  std::memset(tags, 0, capacity);
-  std::size_t mask = capacity - 1;
-  for (std::size_t i = 0; i < table.capacity; ++i) {
-    if (table.tags[i] == 0) continue;
-    std::size_t j = table.slots[i].hash & mask;
-    while (tags[j]) j = (j + 1) & mask;
-    tags[j] = table.tags[i];
-    slots[j] = table.slots[i];
-  }
   release_bytes(table.slots);
-  table.slots = slots;
-  table.tags = tags;
+  table.slots = static_cast<Symbol**>(block);
+  table.tags = reinterpret_cast<std::uint8_t*>(table.slots + capacity);
   table.capacity = capacity;
+  std::memset(table.tags, 0, capacity);
+  for (Symbol* symbol = table.head; symbol; symbol = symbol->next)
+    index_record(symbol, symbol_hash(symbol->name, symbol->length));
   return true;
 }
 
-// Makes room for `more` records in both the index and the serial list.
+// Makes room in the index for `more` records.
 bool reserve(std::size_t more) {
   while (table.count + more > table.capacity / 2)
     if (!grow_index()) return false;
-  if (table.count + more <= table.serial_capacity) return true;
-  std::size_t capacity = table.serial_capacity ? table.serial_capacity * 2 : FIRST_CAPACITY;
-  while (capacity < table.count + more) capacity *= 2;
-  auto* by_serial = static_cast<Symbol**>(allocate_bytes(capacity * sizeof(Symbol*)));
-  if (!by_serial) return false;
-  if (table.count) std::memcpy(by_serial, table.by_serial, table.count * sizeof(Symbol*));
-  release_bytes(table.by_serial);
-  table.by_serial = by_serial;
-  table.serial_capacity = capacity;
   return true;
 }
 
-// A record for `name`, not yet in the table; nullptr when out of memory.
+// A record for `name`, not yet in the table, with the name right after it;
+// nullptr when out of memory.
 Symbol* new_record(const char* name, std::size_t length, SymbolKind kind) {
-  auto* symbol = static_cast<Symbol*>(allocate_bytes(sizeof(Symbol)));
-  auto* copy = static_cast<char*>(allocate_bytes(length + 1));
-  if (!symbol || !copy) {
-    release_bytes(symbol);
-    release_bytes(copy);
-    return nullptr;
-  }
+  auto* symbol = static_cast<Symbol*>(allocate_permanent_bytes(sizeof(Symbol) + length + 1));
+  if (!symbol) return nullptr;
+  auto* copy = reinterpret_cast<char*>(symbol + 1);
   std::memcpy(copy, name, length);
   copy[length] = '\0';
   *symbol = Symbol{copy, kind, static_cast<std::uint32_t>(length), {}, nullptr};
@@ -122,17 +105,17 @@ Symbol* new_record(const char* name, std::size_t length, SymbolKind kind) {
   return symbol;
 }
 
-// Puts a new record at the head of the list and in the index; room for it
-// must have been reserved.
+// Puts a new record at the head of the list and in the index, where it takes
+// over the slot of an older record of the same name; room for it must have
+// been reserved.
 void link_record(Symbol* symbol, std::uint32_t hash) {
   symbol->next = table.head;
   table.head = symbol;
   if (symbol->kind == TOK_FUNCTION) table.newest_function = symbol;
-  table.by_serial[table.count++] = symbol;
-  // A repeated name takes over its slot: the newest record wins, as in the list.
+  ++table.count;
   std::size_t position = find_position(hash, symbol->name, symbol->length);
   table.tags[position] = tag_of(hash);
-  table.slots[position] = IndexSlot{hash, static_cast<std::uint32_t>(table.count)};
+  table.slots[position] = symbol;
 }
 
 // Inserts `name` (whose hash is known) at the head of the list and in the index.
@@ -147,7 +130,7 @@ Symbol* insert_record(const char* name, std::size_t length, std::uint32_t hash, 
 Symbol* find_record(const char* name, std::size_t length, std::uint32_t hash) {
   if (table.capacity == 0) return nullptr;
   std::size_t position = find_position(hash, name, length);
-  return table.tags[position] ? record_of(table.slots[position]) : nullptr;
+  return table.tags[position] ? table.slots[position] : nullptr;
 }
 
 }  // namespace
@@ -207,18 +190,13 @@ bool install_initial_symbols() {
   if (table.initialised) return true;
   InitialSymbol initial[INITIAL_COUNT];
   list_initial_symbols(initial);
-  // Every record is allocated before the first is linked, so a failure leaves
-  // the table as it was.
-  Symbol* records[INITIAL_COUNT] = {};
+  // Every record is made before the first is linked, so a failure leaves the
+  // table as it was (the records made so far are never used).
+  Symbol* records[INITIAL_COUNT];
   if (!reserve(INITIAL_COUNT)) return false;
   for (std::size_t i = 0; i < INITIAL_COUNT; ++i) {
     records[i] = new_record(initial[i].name, std::strlen(initial[i].name), initial[i].kind);
-    if (records[i]) continue;
-    for (Symbol* record : records) {
-      if (record) release_bytes(record->name);
-      release_bytes(record);
-    }
-    return false;
+    if (!records[i]) return false;
   }
   for (std::size_t i = 0; i < INITIAL_COUNT; ++i) {
     records[i]->value = initial[i].value;

@@ -1,6 +1,7 @@
 #include "token_source.h"
 
 #include <charconv>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -10,13 +11,16 @@
 namespace ziffralon {
 
 SemanticValue token_value;
-char string_buffer[STRING_BUFFER_SIZE];
-int string_pos;
-int string_token_start;
 
 namespace {
 
+// The text of the string source, NUL-terminated, and the scan position in it.
+char string_buffer[STRING_BUFFER_SIZE];
+int string_pos;
+int string_token_begin;  // where the token returned last begins, blanks skipped
+
 constexpr int NO_BYTE = -1;
+constexpr int NOT_IN_VIEW = -1;  // the in-place console scanner leaves the token to the byte-wise one
 
 char console_identifier[IDENTIFIER_LIMIT + 1];
 char string_identifier[IDENTIFIER_LIMIT + 1];
@@ -38,10 +42,10 @@ struct ConsoleReader {
   static int get() { return console_get(); }
   static void unget(int c) { console_unget(c); }
   static Window window() {
-    return Window{reinterpret_cast<const char*>(console_input.buffer + console_input.position),
-                  console_input.end - console_input.position, false};
+    ConsoleWindow in_view = console_window();
+    return Window{reinterpret_cast<const char*>(in_view.bytes), in_view.size, false};
   }
-  static void skip(std::size_t count) { console_input.position += count; }
+  static void skip(std::size_t count) { console_skip(count); }
   static constexpr bool CONSUMES_OVERLONG_BYTE = true;
   static constexpr char* identifier = console_identifier;
 };
@@ -70,8 +74,9 @@ struct StringReader {
   static constexpr char* identifier = string_identifier;
 };
 
-// The characters a number literal took, converted correctly rounded. Out of the
-// double range the result is +infinity, below the subnormals 0.
+// The characters a number literal took, converted correctly rounded by the
+// library. Out of the double range the result is +infinity, below the
+// subnormals 0.
 double convert_number(const char* text, std::size_t length) {
   double value = 0.0;
   auto [end, error] = std::from_chars(text, text + length, value);
@@ -82,6 +87,36 @@ double convert_number(const char* text, std::size_t length) {
     value = std::strtod(terminated, nullptr);
   }
   return value;
+}
+
+// Powers of ten that a double holds exactly.
+constexpr int EXACT_POWER_LIMIT = 22;
+constexpr double EXACT_POWERS_OF_TEN[EXACT_POWER_LIMIT + 1] = {
+    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22,
+};
+constexpr std::uint64_t EXACT_INTEGER_LIMIT = std::uint64_t{1} << 53;
+constexpr int MAX_QUICK_DIGITS = 19;         // any 19 digits fit 64 bits
+constexpr int EXPONENT_CEILING = 1'000'000;  // far beyond any scale that converts
+
+// A literal's digits as one integer and the decimal exponent of its last digit,
+// gathered while it is scanned.
+struct DecimalDigits {
+  std::uint64_t value;
+  int count;
+  int scale;
+};
+
+// The usual literal, such as 604 or 12.375: when its digits make an integer a
+// double holds exactly and the scale is an exact power of ten, one
+// multiplication or division rounds once, so the result is the correctly
+// rounded value. Says no otherwise.
+bool convert_quickly(const DecimalDigits& digits, double& value) {
+  if (digits.count > MAX_QUICK_DIGITS || digits.value > EXACT_INTEGER_LIMIT) return false;
+  if (digits.scale < -EXACT_POWER_LIMIT || digits.scale > EXACT_POWER_LIMIT) return false;
+  auto exact = static_cast<double>(digits.value);
+  value = digits.scale < 0 ? exact / EXACT_POWERS_OF_TEN[-digits.scale] : exact * EXACT_POWERS_OF_TEN[digits.scale];
+  return true;
 }
 
 // Scans a literal in place, in a window that holds all of it.
@@ -112,25 +147,37 @@ struct StreamCursor {
 // byte not taken.
 template <class Cursor>
 double scan_literal(Cursor& in) {
-  bool has_digits = false;
+  DecimalDigits digits{0, 0, 0};
   auto room = [&in] { return in.length < NUMBER_LIMIT; };
-  auto take_digits = [&] {
-    for (; room() && is_digit(in.peek()); has_digits = true) in.take();
+  auto take_digits = [&](int scale_step) {
+    for (int c; room() && is_digit(c = in.peek()); in.take()) {
+      digits.value = digits.value * 10 + static_cast<std::uint64_t>(c - '0');
+      ++digits.count;
+      digits.scale += scale_step;
+    }
   };
-  take_digits();
+  take_digits(0);
   if (room() && in.peek() == '.') {
     in.take();
-    take_digits();
+    take_digits(-1);
   }
+  if (digits.count == 0) return 0.0;
   std::size_t converted = in.length;
-  if (has_digits && room() && (in.peek() == 'e' || in.peek() == 'E')) {
+  if (room() && (in.peek() == 'e' || in.peek() == 'E')) {
     in.take();
-    if (room() && (in.peek() == '+' || in.peek() == '-')) in.take();
+    bool negative = room() && in.peek() == '-';
+    if (room() && (in.peek() == '+' || negative)) in.take();
     std::size_t exponent_start = in.length;
-    while (room() && is_digit(in.peek())) in.take();
-    if (in.length > exponent_start) converted = in.length;
+    int exponent = 0;
+    for (int c; room() && is_digit(c = in.peek()); in.take())
+      if (exponent < EXPONENT_CEILING) exponent = exponent * 10 + (c - '0');
+    if (in.length > exponent_start) {
+      converted = in.length;
+      digits.scale += negative ? -exponent : exponent;
+    }
   }
-  return has_digits ? convert_number(in.text, converted) : 0.0;
+  double value;
+  return convert_quickly(digits, value) ? value : convert_number(in.text, converted);
 }
 
 // In place when the whole literal and the byte that ends it are surely in
@@ -150,6 +197,17 @@ double scan_number() {
   return value;
 }
 
+// The symbol for an identifier's bytes, created if new; sets token_value.
+int identifier_token(const char* name, std::size_t length) {
+  Symbol* symbol = symbol_intern(name, length);
+  if (!symbol) {
+    report_error("out of memory: no room for a new symbol");
+    return TOK_OUT_OF_MEMORY;
+  }
+  token_value.symbol = symbol;
+  return symbol->kind;
+}
+
 template <class Reader>
 int scan_identifier(int c) {
   char* name = Reader::identifier;
@@ -166,13 +224,7 @@ int scan_identifier(int c) {
   }
   Reader::unget(c);
   name[length] = '\0';
-  Symbol* symbol = symbol_intern(name, length);
-  if (!symbol) {
-    report_error("out of memory: no room for a new symbol");
-    return TOK_OUT_OF_MEMORY;
-  }
-  token_value.symbol = symbol;
-  return symbol->kind;
+  return identifier_token(name, length);
 }
 
 // Blanks are already skipped and the end of input handled.
@@ -195,7 +247,43 @@ int skip_blanks() {
   return c;
 }
 
+// The usual console token lies wholly in the buffered bytes, with the byte
+// that ends it, and is read there in place. Anything else (a CR, which may
+// pair with an LF; a token that runs to the end of the buffered bytes; an
+// over-long identifier) is left to the byte-by-byte scanner. Returns
+// NOT_IN_VIEW for those.
+int console_token_in_place() {
+  ConsoleWindow in_view = console_window();
+  const auto* bytes = reinterpret_cast<const char*>(in_view.bytes);
+  std::size_t start = 0;
+  while (start < in_view.size && is_blank(bytes[start])) ++start;
+  console_skip(start);
+  if (in_view.size - start < 2) return NOT_IN_VIEW;
+  const char* at = bytes + start;
+  std::size_t room = in_view.size - start;
+  int c = static_cast<unsigned char>(at[0]);
+  if (is_letter(c)) {
+    std::size_t length = 1;
+    while (length < room && is_letter_or_digit(at[length])) ++length;
+    if (length == room || length > IDENTIFIER_LIMIT) return NOT_IN_VIEW;
+    console_skip(length);
+    return identifier_token(at, length);
+  }
+  if (c == '.' || is_digit(c)) {
+    if (room <= NUMBER_LIMIT) return NOT_IN_VIEW;
+    WindowCursor in{at, 0};
+    token_value.number = scan_literal(in);
+    console_skip(in.length);
+    return TOK_NUMBER;
+  }
+  if (c == '\r') return NOT_IN_VIEW;
+  console_skip(1);
+  return c;  // any other byte, NUL included, is its own token
+}
+
 int console_token() {
+  int token = console_token_in_place();
+  if (token != NOT_IN_VIEW) return token;
   int c = skip_blanks<ConsoleReader>();
   return c == CONSOLE_END ? TOK_END : scan_token<ConsoleReader>(c);
 }
@@ -207,11 +295,19 @@ int string_token() {
     string_pos = 0;
     return TOK_END;
   }
-  string_token_start = string_pos - 1;
+  string_token_begin = string_pos - 1;
   return scan_token<StringReader>(c);
 }
 
 }  // namespace
+
+void string_source_load(const char* text, std::size_t length) {
+  std::memcpy(string_buffer, text, length);
+  string_buffer[length] = '\0';
+  string_pos = 0;
+}
+
+int string_source_token_start() { return string_token_begin; }
 
 int next_token() { return session.console_mode ? console_token() : string_token(); }
 

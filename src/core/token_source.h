@@ -1,9 +1,9 @@
 // The token source: turns the console stream or the string buffer into tokens.
 //
 // Both sources share one scanner for numbers and identifiers; they differ only
-// in where bytes come from, in how the end is signalled, and in whether the
-// byte that makes an identifier too long is consumed (console) or left in
-// place (string).
+// in where bytes come from and in how the end is signalled. The console
+// consumes the byte that makes an identifier too long; the string source would
+// leave it in place, but no text it is given is long enough to get there.
 #pragma once
 
 #include <cstddef>
@@ -31,13 +31,14 @@ union SemanticValue {
 // The value of the token next_token returned last.
 extern SemanticValue token_value;
 
-// The text of the string source, NUL-terminated, and the scan position in it.
-// The position returns to 0 whenever the string source reports end of input.
-extern char string_buffer[STRING_BUFFER_SIZE];
-extern int string_pos;
-// Where the token the string source returned last begins, blanks skipped: the
-// place an embedding caller is told an error was found at.
-extern int string_token_start;
+// Gives the string source `length` bytes of `text` (at most
+// STRING_BUFFER_SIZE - 1) to read from the start. Its scan position returns
+// to the start whenever it reports end of input.
+void string_source_load(const char* text, std::size_t length);
+
+// Where in the loaded text the token the string source returned last begins,
+// blanks skipped: the place an embedding caller is told an error was found at.
+int string_source_token_start();
 
 // The next token from the console (console mode) or the string buffer (quiet
 // mode); sets token_value. New identifiers are created as variables at once.

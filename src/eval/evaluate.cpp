@@ -29,11 +29,11 @@ bool evaluate_text(const char* text, double& result, long& error_offset) {
   std::lock_guard<std::mutex> lock(library_mutex);
   if (!install_initial_symbols()) return refuse(0, error_offset);
   session.console_mode = false;
-  std::memcpy(string_buffer, text, length);
   // The newline lets a final expression without its own terminator form a line.
-  string_buffer[length] = '\n';
-  string_buffer[length + 1] = '\0';
-  string_pos = 0;
+  char line[EVALUATE_MAX_TEXT + 1];
+  std::memcpy(line, text, length);
+  line[length] = '\n';
+  string_source_load(line, length + 1);
   parse_input();
   result = session.last_result;
   bool succeeded = !session.quiet_error;
@@ -41,7 +41,7 @@ bool evaluate_text(const char* text, double& result, long& error_offset) {
   // The first error raised quiet_error, after which the token source read no
   // further: the last token it began is the one the error was found at. An
   // error at the appended newline is one at the end of the text.
-  long offset = std::min<long>(string_token_start, static_cast<long>(length));
+  long offset = std::min<long>(string_source_token_start(), static_cast<long>(length));
   error_offset = succeeded ? NO_ERROR_OFFSET : offset;
   return succeeded;
 }
