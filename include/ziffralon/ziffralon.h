@@ -21,10 +21,11 @@
 /* The longest text, in bytes, that an evaluation accepts. */
 #define ZIFFRALON_MAX_TEXT 254
 
-#if defined(_WIN32) || defined(__CYGWIN__)
-#define ZIFFRALON_API
-#else
+/* The library is built with hidden symbols; these calls alone are exported. */
+#if defined(__GNUC__)
 #define ZIFFRALON_API __attribute__((visibility("default")))
+#else
+#define ZIFFRALON_API
 #endif
 
 #ifdef __cplusplus
