@@ -1,0 +1,143 @@
+#include "line_editor.h"
+
+#include <histedit.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "core/console_io.h"
+
+namespace ziffralon {
+
+namespace {
+
+constexpr int HISTORY_SIZE = 1000;
+
+// Ctrl+Z and Enter end the session, as the help text says.
+constexpr char END_OF_INPUT_LINE[] = "\x1a\n";
+
+// Key bindings beyond libedit's emacs defaults.
+constexpr const char* KEY_BINDINGS[][2] = {
+    {"^Z", "ed-insert"},           // a character like any other, so that its line can end input
+    {"^R", "em-inc-search-prev"},  // reverse search through the history
+};
+
+struct LineEditor {
+  EditLine* editor;
+  History* history;
+  std::string line;  // the edited line, handed to the console in pieces
+  std::size_t line_given;
+};
+
+LineEditor line_editor;
+volatile std::sig_atomic_t line_interrupted;
+
+void note_interrupt(int) { line_interrupted = 1; }
+
+// No prompt: apart from the echo of what is typed, the terminal shows what a
+// pipe would.
+const char* no_prompt(EditLine*) { return ""; }
+
+bool usable_terminal() {
+  const char* term = std::getenv("TERM");
+  return isatty(STDIN_FILENO) && isatty(STDOUT_FILENO) && term && *term && std::strcmp(term, "dumb") != 0;
+}
+
+// Ctrl+C interrupts the read: no restart, so the editor gives up the line.
+void catch_interrupt() {
+  struct sigaction action {};
+  action.sa_handler = note_interrupt;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;
+  sigaction(SIGINT, &action, nullptr);
+}
+
+void echo(const char* text) {
+  std::fputs(text, stdout);
+  std::fflush(stdout);
+}
+
+void keep_line(const char* text) {
+  line_editor.line = text;
+  line_editor.line_given = 0;
+  if (line_editor.line.find_first_not_of(" \t\n") == std::string::npos) return;
+  HistEvent event;
+  history(line_editor.history, &event, H_ENTER, text);
+}
+
+// Edits the next line; false at the end of input.
+bool next_line() {
+  while (!console_stop_signal) {
+    line_interrupted = 0;
+    el_resize(line_editor.editor);  // the window may have changed since the last line
+    int count = 0;
+    const char* text = el_gets(line_editor.editor, &count);
+    std::fflush(stdout);  // libedit writes through stdio, the answers do not
+    if (text && std::strcmp(text, END_OF_INPUT_LINE) != 0) {
+      keep_line(text);
+      return true;
+    }
+    if (text || console_stop_signal) return false;
+    if (count < 0 && line_interrupted) {
+      echo("^C\n");
+      continue;
+    }
+    // After libedit's "^D" the shell's prompt gets a line of its own.
+    if (count == 0) echo("\n");
+    return false;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool line_editor_start() {
+  if (!usable_terminal()) return false;
+  // Characters are shown and handed on as the terminal encodes them.
+  std::setlocale(LC_CTYPE, "");
+  EditLine* editor = el_init("ziffralon", stdin, stdout, stderr);
+  int editing = 0;
+  if (!editor || el_get(editor, EL_EDITMODE, &editing) != 0 || !editing) {
+    if (editor) el_end(editor);
+    std::setlocale(LC_CTYPE, "C");
+    return false;
+  }
+  History* history_list = history_init();
+  HistEvent event;
+  history(history_list, &event, H_SETSIZE, HISTORY_SIZE);
+  history(history_list, &event, H_SETUNIQUE, 1);
+  el_set(editor, EL_HIST, history, history_list);
+  el_set(editor, EL_EDITOR, "emacs");
+  el_set(editor, EL_PROMPT, no_prompt);
+  // While a line is edited the terminal's SUSP character must not stop the
+  // process: Ctrl+Z reaches the editor as a character.
+  el_set(editor, EL_SETTY, "-d", "-susp", nullptr);
+  for (const auto& binding : KEY_BINDINGS) el_set(editor, EL_BIND, binding[0], binding[1], nullptr);
+  line_editor.editor = editor;
+  line_editor.history = history_list;
+  catch_interrupt();
+  return true;
+}
+
+std::size_t line_editor_read(unsigned char* into, std::size_t room) {
+  if (line_editor.line_given == line_editor.line.size() && !next_line()) return 0;
+  std::size_t left = line_editor.line.size() - line_editor.line_given;
+  std::size_t size = left < room ? left : room;
+  std::memcpy(into, line_editor.line.data() + line_editor.line_given, size);
+  line_editor.line_given += size;
+  return size;
+}
+
+void line_editor_end() {
+  if (!line_editor.editor) return;
+  el_end(line_editor.editor);
+  history_end(line_editor.history);
+  line_editor.editor = nullptr;
+}
+
+}  // namespace ziffralon
