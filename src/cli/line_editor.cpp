@@ -57,6 +57,13 @@ void catch_interrupt() {
   sigaction(SIGINT, &action, nullptr);
 }
 
+// libedit gives the terminal back in canonical mode after each line; keys typed
+// or pasted while the line is computed would then meet the terminal's line
+// limit and its special characters (Ctrl+R, Ctrl+Z). So the terminal stays as
+// the editor set it (output is still translated, signals still come) until
+// the next line.
+void keep_terminal_raw(EditLine* editor) { el_set(editor, EL_PREP_TERM, 1); }
+
 void echo(const char* text) {
   std::fputs(text, stdout);
   std::fflush(stdout);
@@ -73,20 +80,23 @@ void keep_line(const char* text) {
 // Edits the next line; false at the end of input.
 bool next_line() {
   while (!console_stop_signal) {
-    line_interrupted = 0;
+    // Ctrl+C during the read, or while the last line was computed: the
+    // terminal has dropped what was typed, and a fresh line begins.
+    if (line_interrupted) {
+      line_interrupted = 0;
+      echo("^C\n");
+    }
     el_resize(line_editor.editor);  // the window may have changed since the last line
     int count = 0;
     const char* text = el_gets(line_editor.editor, &count);
     std::fflush(stdout);  // libedit writes through stdio, the answers do not
     if (text && std::strcmp(text, END_OF_INPUT_LINE) != 0) {
+      keep_terminal_raw(line_editor.editor);
       keep_line(text);
       return true;
     }
     if (text || console_stop_signal) return false;
-    if (count < 0 && line_interrupted) {
-      echo("^C\n");
-      continue;
-    }
+    if (count < 0 && line_interrupted) continue;
     // After libedit's "^D" the shell's prompt gets a line of its own.
     if (count == 0) echo("\n");
     return false;
@@ -121,6 +131,7 @@ bool line_editor_start() {
   line_editor.editor = editor;
   line_editor.history = history_list;
   catch_interrupt();
+  keep_terminal_raw(editor);
   return true;
 }
 
