@@ -104,32 +104,47 @@ bool next_line() {
   return false;
 }
 
+// An editor that can edit on this terminal, or none.
+EditLine* open_editor() {
+  EditLine* editor = el_init("ziffralon", stdin, stdout, stderr);
+  int editing = 0;
+  if (editor && el_get(editor, EL_EDITMODE, &editing) == 0 && editing) return editor;
+  if (editor) el_end(editor);
+  return nullptr;
+}
+
+History* session_history() {
+  History* list = history_init();
+  HistEvent event;
+  history(list, &event, H_SETSIZE, HISTORY_SIZE);
+  history(list, &event, H_SETUNIQUE, 1);
+  return list;
+}
+
+void configure(EditLine* editor, History* list) {
+  el_set(editor, EL_HIST, history, list);
+  el_set(editor, EL_EDITOR, "emacs");
+  el_set(editor, EL_PROMPT, no_prompt);
+  // While the editor has the terminal, its SUSP character must not stop the
+  // process: Ctrl+Z reaches the editor as a character.
+  el_set(editor, EL_SETTY, "-d", "-susp", nullptr);
+  for (const auto& binding : KEY_BINDINGS) el_set(editor, EL_BIND, binding[0], binding[1], nullptr);
+}
+
 }  // namespace
 
 bool line_editor_start() {
   if (!usable_terminal()) return false;
   // Characters are shown and handed on as the terminal encodes them.
   std::setlocale(LC_CTYPE, "");
-  EditLine* editor = el_init("ziffralon", stdin, stdout, stderr);
-  int editing = 0;
-  if (!editor || el_get(editor, EL_EDITMODE, &editing) != 0 || !editing) {
-    if (editor) el_end(editor);
+  EditLine* editor = open_editor();
+  if (!editor) {
     std::setlocale(LC_CTYPE, "C");
     return false;
   }
-  History* history_list = history_init();
-  HistEvent event;
-  history(history_list, &event, H_SETSIZE, HISTORY_SIZE);
-  history(history_list, &event, H_SETUNIQUE, 1);
-  el_set(editor, EL_HIST, history, history_list);
-  el_set(editor, EL_EDITOR, "emacs");
-  el_set(editor, EL_PROMPT, no_prompt);
-  // While a line is edited the terminal's SUSP character must not stop the
-  // process: Ctrl+Z reaches the editor as a character.
-  el_set(editor, EL_SETTY, "-d", "-susp", nullptr);
-  for (const auto& binding : KEY_BINDINGS) el_set(editor, EL_BIND, binding[0], binding[1], nullptr);
   line_editor.editor = editor;
-  line_editor.history = history_list;
+  line_editor.history = session_history();
+  configure(editor, line_editor.history);
   catch_interrupt();
   keep_terminal_raw(editor);
   return true;
