@@ -3,12 +3,15 @@
 // typed (and how the editor redraws it) is the editor's own business.
 #include <poll.h>
 #include <pty.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
+#include <cstring>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -23,6 +26,8 @@ const std::string BANNER_ON_SCREEN = "\r\n## ZIFFRALON V0.32 ##\r\r\n\r\r\n?<ENT
 struct Terminal {
   pid_t pid;
   int keyboard_and_screen;  // the master side
+  int device;               // the program's side, kept open to read its settings
+  termios found;            // its settings before the program started
   std::string screen;       // everything shown so far
   std::size_t seen;         // how far the screen has been matched
 };
@@ -33,12 +38,13 @@ Terminal start_terminal(const std::vector<std::string>& arguments, const char* t
   winsize size{24, 80, 0, 0};
   if (openpty(&master, &slave, nullptr, nullptr, &size) != 0) std::abort();
   setenv("TERM", term, 1);
+  termios found{};
+  tcgetattr(slave, &found);
   pid_t pid = start_program_on_terminal(ZIFFRALON_BINARY, arguments, slave);
-  close(slave);
-  return Terminal{pid, master, "", 0};
+  return Terminal{pid, master, slave, found, "", 0};
 }
 
-// Reads what the program shows for up to `wait`; false once the terminal closed.
+// Reads what the program shows for up to `wait`; false once nothing more can come.
 bool read_screen(Terminal& terminal, std::chrono::milliseconds wait) {
   pollfd ready{terminal.keyboard_and_screen, POLLIN, 0};
   if (poll(&ready, 1, static_cast<int>(wait.count())) <= 0) return true;
@@ -81,15 +87,33 @@ bool await_editor(Terminal& terminal) {
   return false;
 }
 
-// Reads until the program has closed the terminal, then its exit.
+bool has_exited(pid_t pid) {
+  siginfo_t info{};
+  return waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid;
+}
+
+// Reads the screen until the program has ended, then its exit.
 ProgramRun finish(Terminal& terminal) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (std::chrono::steady_clock::now() < deadline && read_screen(terminal, std::chrono::milliseconds(50))) {
+  while (!has_exited(terminal.pid) && std::chrono::steady_clock::now() < deadline)
+    read_screen(terminal, std::chrono::milliseconds(10));
+  for (std::size_t shown = 0; shown != terminal.screen.size();) {  // what is left to read
+    shown = terminal.screen.size();
+    read_screen(terminal, std::chrono::milliseconds(10));
   }
-  close(terminal.keyboard_and_screen);
+  if (!has_exited(terminal.pid)) kill(terminal.pid, SIGKILL);
   ProgramRun run{};
   wait_program(terminal.pid, run);
   return run;
+}
+
+// The program must leave the terminal as it found it.
+bool settings_restored(const Terminal& terminal) {
+  termios now{};
+  tcgetattr(terminal.device, &now);
+  const termios& found = terminal.found;
+  return now.c_iflag == found.c_iflag && now.c_oflag == found.c_oflag && now.c_cflag == found.c_cflag &&
+         now.c_lflag == found.c_lflag && std::memcmp(now.c_cc, found.c_cc, sizeof now.c_cc) == 0;
 }
 
 struct Exchange {
@@ -146,10 +170,14 @@ TEST_P(AtTerminal, AnswersInOrderAndEndsWithStatusZero) {
   for (const Exchange& exchange : test_case.exchanges) {
     type(terminal, exchange.keys);
     EXPECT_TRUE(await(terminal, exchange.answer)) << "no " << testing::PrintToString(exchange.answer) << " after "
-                                                  << testing::PrintToString(exchange.keys.substr(0, 40));
+                                                  << testing::PrintToString(exchange.keys.substr(0, 40))
+                                                  << " on " << testing::PrintToString(terminal.screen.substr(0, 300));
   }
   ProgramRun run = finish(terminal);
   EXPECT_EQ(run.exit_status, 0);
+  EXPECT_TRUE(settings_restored(terminal));
+  close(terminal.device);
+  close(terminal.keyboard_and_screen);
   if (!banner.empty()) {
     EXPECT_EQ(terminal.screen.substr(0, banner.size()), banner);
   }

@@ -21,8 +21,11 @@ constexpr int HISTORY_SIZE = 1000;
 // Ctrl+Z and Enter end the session, as the help text says.
 constexpr char END_OF_INPUT_LINE[] = "\x1a\n";
 
+constexpr char CANCEL_LINE[] = "ziffralon-cancel-line";
+
 // Key bindings beyond libedit's emacs defaults.
 constexpr const char* KEY_BINDINGS[][2] = {
+    {"^C", CANCEL_LINE},
     {"^Z", "ed-insert"},           // a character like any other, so that its line can end input
     {"^R", "em-inc-search-prev"},  // reverse search through the history
 };
@@ -39,6 +42,14 @@ volatile std::sig_atomic_t line_interrupted;
 
 void note_interrupt(int) { line_interrupted = 1; }
 
+// Ctrl+C is a key while the editor has the terminal, read in turn with the
+// keys typed before it, so it always cancels the line it ends. (A signal
+// could come between the editor's check and its read, and go unnoticed.)
+unsigned char cancel_line(EditLine*, int) {
+  line_interrupted = 1;
+  return CC_EOF;
+}
+
 // No prompt: apart from the echo of what is typed, the terminal shows what a
 // pipe would.
 const char* no_prompt(EditLine*) { return ""; }
@@ -48,7 +59,8 @@ bool usable_terminal() {
   return isatty(STDIN_FILENO) && isatty(STDOUT_FILENO) && term && *term && std::strcmp(term, "dumb") != 0;
 }
 
-// Ctrl+C interrupts the read: no restart, so the editor gives up the line.
+// SIGINT from elsewhere interrupts the read: no restart, so the editor gives
+// up the line as for Ctrl+C.
 void catch_interrupt() {
   struct sigaction action {};
   action.sa_handler = note_interrupt;
@@ -80,8 +92,8 @@ void keep_line(const char* text) {
 // Edits the next line; false at the end of input.
 bool next_line() {
   while (!console_stop_signal) {
-    // Ctrl+C during the read, or while the last line was computed: the
-    // terminal has dropped what was typed, and a fresh line begins.
+    // Ctrl+C, or SIGINT during the read or while the last line was computed:
+    // a fresh line begins.
     if (line_interrupted) {
       line_interrupted = 0;
       echo("^C\n");
@@ -96,7 +108,7 @@ bool next_line() {
       return true;
     }
     if (text || console_stop_signal) return false;
-    if (count < 0 && line_interrupted) continue;
+    if (line_interrupted) continue;
     // After libedit's "^D" the shell's prompt gets a line of its own.
     if (count == 0) echo("\n");
     return false;
@@ -125,9 +137,10 @@ void configure(EditLine* editor, History* list) {
   el_set(editor, EL_HIST, history, list);
   el_set(editor, EL_EDITOR, "emacs");
   el_set(editor, EL_PROMPT, no_prompt);
-  // While the editor has the terminal, its SUSP character must not stop the
-  // process: Ctrl+Z reaches the editor as a character.
-  el_set(editor, EL_SETTY, "-d", "-susp", nullptr);
+  // While the editor has the terminal, its INTR and SUSP characters raise no
+  // signal: Ctrl+C and Ctrl+Z reach the editor as keys.
+  el_set(editor, EL_SETTY, "-d", "-intr", "-susp", nullptr);
+  el_set(editor, EL_ADDFN, CANCEL_LINE, "Drop the line being typed", cancel_line);
   for (const auto& binding : KEY_BINDINGS) el_set(editor, EL_BIND, binding[0], binding[1], nullptr);
 }
 
