@@ -22,6 +22,7 @@ constexpr int HISTORY_SIZE = 1000;
 constexpr char END_OF_INPUT_LINE[] = "\x1a\n";
 
 constexpr char CANCEL_LINE[] = "ziffralon-cancel-line";
+constexpr wchar_t CANCEL_LINE_WIDE[] = L"ziffralon-cancel-line";
 
 // Key bindings beyond libedit's emacs defaults.
 constexpr const char* KEY_BINDINGS[][2] = {
@@ -71,9 +72,8 @@ void catch_interrupt() {
 
 // libedit gives the terminal back in canonical mode after each line; keys typed
 // or pasted while the line is computed would then meet the terminal's line
-// limit and its special characters (Ctrl+R, Ctrl+Z). So the terminal stays as
-// the editor set it (output is still translated, signals still come) until
-// the next line.
+// limit and its special characters (Ctrl+C, Ctrl+R, Ctrl+Z). So the terminal
+// stays as the editor set it (output is still translated) until the next line.
 void keep_terminal_raw(EditLine* editor) { el_set(editor, EL_PREP_TERM, 1); }
 
 void echo(const char* text) {
@@ -140,7 +140,9 @@ void configure(EditLine* editor, History* list) {
   // While the editor has the terminal, its INTR and SUSP characters raise no
   // signal: Ctrl+C and Ctrl+Z reach the editor as keys.
   el_set(editor, EL_SETTY, "-d", "-intr", "-susp", nullptr);
-  el_set(editor, EL_ADDFN, CANCEL_LINE, "Drop the line being typed", cancel_line);
+  // The wide form keeps our strings; the narrow one copies them and never
+  // frees the copies.
+  el_wset(editor, EL_ADDFN, CANCEL_LINE_WIDE, L"Drop the line being typed", cancel_line);
   for (const auto& binding : KEY_BINDINGS) el_set(editor, EL_BIND, binding[0], binding[1], nullptr);
 }
 
