@@ -1,20 +1,31 @@
-# The two commands a developer needs: `make run` and `make check`.
+# The two commands a developer needs: `make run` and `make check`. Each first
+# installs the Debian packages it lacks (scripts/install-deps).
+# `make run ARGS='-e 1+1'` passes arguments to the program.
 # `make fuzz` and `make bench` are for hardening and performance work.
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 TSAN_BUILD ?= build-tsan
 JOBS ?= $(shell nproc)
+ARGS ?=
 
 .PHONY: all run check check-release check-sanitize check-tsan clean
 
 all:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DZIFFRALON_TESTS=ON
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: all
-	./$(BUILD)/ziffralon
+# Only the program: nothing that only the tests use is needed.
+run:
+	scripts/install-deps run
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DZIFFRALON_TESTS=OFF
+	cmake --build $(BUILD) -j $(JOBS) --target ziffralon
+	./$(BUILD)/ziffralon $(ARGS)
 
-check: check-release check-sanitize check-tsan
+check:
+	scripts/install-deps check
+	$(MAKE) check-release
+	$(MAKE) check-sanitize
+	$(MAKE) check-tsan
 
 check-release: all
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)

@@ -1,6 +1,7 @@
 #include "process.h"
 
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,11 +26,33 @@ int temporary_input(const std::string& content) {
   return fd;
 }
 
-pid_t start_program(const std::string& binary, const std::vector<std::string>& arguments, int stdin_fd,
-                    int stdout_fd, int stderr_fd, unsigned long address_space_limit) {
+namespace {
+
+std::vector<char*> argument_vector(const std::string& binary, const std::vector<std::string>& arguments) {
   std::vector<char*> argv{const_cast<char*>(binary.c_str())};
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
+  return argv;
+}
+
+}  // namespace
+
+pid_t start_program_on_terminal(const std::string& binary, const std::vector<std::string>& arguments,
+                                int terminal_fd) {
+  std::vector<char*> argv = argument_vector(binary, arguments);
+  pid_t child = fork();
+  if (child != 0) return child;
+  setsid();
+  ioctl(terminal_fd, TIOCSCTTY, 0);
+  for (int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) dup2(terminal_fd, fd);
+  closefrom(3);
+  execv(binary.c_str(), argv.data());
+  _exit(127);
+}
+
+pid_t start_program(const std::string& binary, const std::vector<std::string>& arguments, int stdin_fd,
+                    int stdout_fd, int stderr_fd, unsigned long address_space_limit) {
+  std::vector<char*> argv = argument_vector(binary, arguments);
   pid_t child = fork();
   if (child != 0) return child;
   dup2(stdin_fd, STDIN_FILENO);

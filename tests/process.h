@@ -20,6 +20,12 @@ struct ProgramRun {
 pid_t start_program(const std::string& binary, const std::vector<std::string>& arguments, int stdin_fd,
                     int stdout_fd, int stderr_fd = -1, unsigned long address_space_limit = 0);
 
+// Starts `binary` in a session of its own whose controlling terminal is the
+// pseudo-terminal `terminal_fd` (its standard input, output and error), so
+// that keys such as Ctrl+C act as they do for a user.
+pid_t start_program_on_terminal(const std::string& binary, const std::vector<std::string>& arguments,
+                                int terminal_fd);
+
 // Waits for a started child; fills exit_status and signal.
 void wait_program(pid_t child, ProgramRun& run);
 

@@ -55,6 +55,8 @@ void write_to_stdout(const char* bytes, std::size_t size) {
 
 void note_stop_signal(int signal_number) { console_stop_signal = signal_number; }
 
+InputReader input_reader;  // when set, blocks come from here, not from standard input
+
 std::size_t read_block(unsigned char* into, std::size_t room) {
   if (console_input.memory) {
     std::size_t size = console_input.memory_left < room ? console_input.memory_left : room;
@@ -63,13 +65,9 @@ std::size_t read_block(unsigned char* into, std::size_t room) {
     console_input.memory_left -= size;
     return size;
   }
-  // A stop signal that interrupts the read, or came before it, ends input.
-  while (!console_stop_signal) {
-    ssize_t got = read(STDIN_FILENO, into, room);
-    if (got < 0 && errno == EINTR) continue;
-    return got > 0 ? static_cast<std::size_t>(got) : 0;
-  }
-  return 0;
+  if (input_reader) return input_reader(into, room);
+  long got = console_read_descriptor(STDIN_FILENO, into, room);
+  return got > 0 ? static_cast<std::size_t>(got) : 0;  // an error ends input
 }
 
 // Starts a new block, keeping the last byte of the old one in front of it.
@@ -84,12 +82,13 @@ bool refill() {
   return !console_input.at_end;
 }
 
-void reset_input(const unsigned char* memory, std::size_t size) {
+void reset_input(const unsigned char* memory, std::size_t size, InputReader reader) {
   console_input.position = 0;
   console_input.end = 0;
   console_input.at_end = false;
   console_input.memory = memory;
   console_input.memory_left = size;
+  input_reader = reader;
 }
 
 }  // namespace
@@ -129,7 +128,19 @@ void console_end_by_stop_signal() {
 }
 
 void console_read_from_memory(const void* data, std::size_t size) {
-  reset_input(static_cast<const unsigned char*>(data), size);
+  reset_input(static_cast<const unsigned char*>(data), size, nullptr);
+}
+
+void console_read_from(InputReader reader) { reset_input(nullptr, 0, reader); }
+
+long console_read_descriptor(int fd, unsigned char* into, std::size_t room) {
+  // A stop signal that interrupts the read, or came before it, ends input.
+  while (!console_stop_signal) {
+    ssize_t got = read(fd, into, room);
+    if (got < 0 && errno == EINTR) continue;
+    return static_cast<long>(got);
+  }
+  return 0;
 }
 
 void console_flush() {

@@ -85,6 +85,17 @@ inline void console_skip(std::size_t count) { console_input.position += count; }
 // reading) through the same buffering, instead of standard input.
 void console_read_from_memory(const void* data, std::size_t size);
 
+// Makes the console take its blocks from `reader` instead of standard input:
+// it fills at most `room` bytes at `into` and returns how many, 0 at the end of
+// input. Pending output is flushed before each call, as before any read.
+using InputReader = std::size_t (*)(unsigned char* into, std::size_t room);
+void console_read_from(InputReader reader);
+
+// Reads at most `room` bytes from descriptor `fd` the way standard input is
+// read: a stop signal that came before the read or interrupts it gives 0 (end
+// of input). Returns the byte count, 0 at end of file, -1 on an error (errno).
+long console_read_descriptor(int fd, unsigned char* into, std::size_t room);
+
 // Output: bytes are collected and written in blocks to standard output, or
 // handed to a sink when one is set. A write that cannot proceed now (a
 // non-blocking descriptor) waits until it can; when standard output fails for

@@ -17,6 +17,8 @@ namespace {
 constexpr int RESULT_DIGITS = 10;
 constexpr int VERSION_DIGITS = 3;
 
+unsigned long console_errors;  // messages printed; the program's exit status reads it
+
 void write_number(double number, int digits) {
   char text[RENDER_BUFFER_SIZE];
   console_write(text, render_number(number, digits, text));
@@ -53,10 +55,13 @@ void report_error(const char* message) {
     session.quiet_error = true;
     return;
   }
+  ++console_errors;
   console_write_text(message);
   console_write("\n", 1);
   console_line_answered();
 }
+
+unsigned long console_error_count() { return console_errors; }
 
 void print_banner() {
   if (!session.console_mode) return;

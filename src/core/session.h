@@ -27,6 +27,9 @@ void report_value(double number);
 // Console: prints the message and a newline. Quiet: raises quiet_error.
 void report_error(const char* message);
 
+// How many messages report_error has printed in console mode so far.
+unsigned long console_error_count();
+
 // Console only: the banner line with the program version.
 void print_banner();
 

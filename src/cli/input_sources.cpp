@@ -1,0 +1,94 @@
+#include "input_sources.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "core/console_io.h"
+
+namespace ziffralon {
+
+namespace {
+
+// A -e text (with its newline) or an open FILE.
+struct OpenSource {
+  std::string text;
+  std::size_t text_read;
+  int fd;  // -1 for a text
+  std::string name;
+};
+
+struct SourceList {
+  std::vector<OpenSource> sources;
+  std::size_t current;
+  bool failed;
+};
+
+SourceList source_list;
+
+// An open descriptor for NAME ("-" is standard input), or -1 with errno set.
+int open_file(const std::string& name) {
+  if (name == "-") return STDIN_FILENO;
+  int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  struct stat status;
+  if (fd >= 0 && fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {
+    close(fd);
+    errno = EISDIR;
+    return -1;
+  }
+  return fd;
+}
+
+std::size_t read_text(OpenSource& source, unsigned char* into, std::size_t room) {
+  std::size_t left = source.text.size() - source.text_read;
+  std::size_t size = left < room ? left : room;
+  std::memcpy(into, source.text.data() + source.text_read, size);
+  source.text_read += size;
+  return size;
+}
+
+std::size_t read_file(OpenSource& source, unsigned char* into, std::size_t room) {
+  long got = console_read_descriptor(source.fd, into, room);
+  if (got >= 0) return static_cast<std::size_t>(got);
+  std::fprintf(stderr, "ziffralon: cannot read '%s': %s\n", source.name.c_str(), std::strerror(errno));
+  source_list.failed = true;
+  return 0;
+}
+
+}  // namespace
+
+bool open_input_sources(const std::vector<InputSource>& sources) {
+  for (const InputSource& source : sources) {
+    if (source.is_text) {
+      source_list.sources.push_back(OpenSource{source.text + "\n", 0, -1, "-e"});
+      continue;
+    }
+    int fd = open_file(source.text);
+    if (fd < 0) {
+      std::fprintf(stderr, "ziffralon: cannot open '%s': %s\n", source.text.c_str(), std::strerror(errno));
+      return false;
+    }
+    source_list.sources.push_back(OpenSource{"", 0, fd, source.text});
+  }
+  return true;
+}
+
+std::size_t read_input_sources(unsigned char* into, std::size_t room) {
+  for (; source_list.current < source_list.sources.size(); ++source_list.current) {
+    OpenSource& source = source_list.sources[source_list.current];
+    std::size_t got = source.fd < 0 ? read_text(source, into, room) : read_file(source, into, room);
+    if (got > 0) return got;
+    // A stop signal ends the whole input, not just this source.
+    if (console_stop_signal) return 0;
+  }
+  return 0;
+}
+
+bool input_sources_failed() { return source_list.failed; }
+
+}  // namespace ziffralon

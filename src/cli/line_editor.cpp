@@ -1,0 +1,184 @@
+#include "line_editor.h"
+
+#include <histedit.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "core/console_io.h"
+
+namespace ziffralon {
+
+namespace {
+
+constexpr int HISTORY_SIZE = 1000;
+
+// Ctrl+Z and Enter end the session, as the help text says.
+constexpr char END_OF_INPUT_LINE[] = "\x1a\n";
+
+constexpr char CANCEL_LINE[] = "ziffralon-cancel-line";
+constexpr wchar_t CANCEL_LINE_WIDE[] = L"ziffralon-cancel-line";
+
+// Key bindings beyond libedit's emacs defaults.
+constexpr const char* KEY_BINDINGS[][2] = {
+    {"^C", CANCEL_LINE},
+    {"^Z", "ed-insert"},           // a character like any other, so that its line can end input
+    {"^R", "em-inc-search-prev"},  // reverse search through the history
+};
+
+struct LineEditor {
+  EditLine* editor;
+  History* history;
+  std::string line;  // the edited line, handed to the console in pieces
+  std::size_t line_given;
+};
+
+LineEditor line_editor;
+volatile std::sig_atomic_t line_interrupted;
+
+void note_interrupt(int) { line_interrupted = 1; }
+
+// Ctrl+C is a key while the editor has the terminal, read in turn with the
+// keys typed before it, so it always cancels the line it ends. (A signal
+// could come between the editor's check and its read, and go unnoticed.)
+unsigned char cancel_line(EditLine*, int) {
+  line_interrupted = 1;
+  return CC_EOF;
+}
+
+// No prompt: apart from the echo of what is typed, the terminal shows what a
+// pipe would.
+const char* no_prompt(EditLine*) { return ""; }
+
+bool usable_terminal() {
+  const char* term = std::getenv("TERM");
+  return isatty(STDIN_FILENO) && isatty(STDOUT_FILENO) && term && *term && std::strcmp(term, "dumb") != 0;
+}
+
+// SIGINT from elsewhere interrupts the read: no restart, so the editor gives
+// up the line as for Ctrl+C.
+void catch_interrupt() {
+  struct sigaction action {};
+  action.sa_handler = note_interrupt;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;
+  sigaction(SIGINT, &action, nullptr);
+}
+
+// libedit gives the terminal back in canonical mode after each line; keys typed
+// or pasted while the line is computed would then meet the terminal's line
+// limit and its special characters (Ctrl+C, Ctrl+R, Ctrl+Z). So the terminal
+// stays as the editor set it (output is still translated) until the next line.
+void keep_terminal_raw(EditLine* editor) { el_set(editor, EL_PREP_TERM, 1); }
+
+void echo(const char* text) {
+  std::fputs(text, stdout);
+  std::fflush(stdout);
+}
+
+void keep_line(const char* text) {
+  line_editor.line = text;
+  line_editor.line_given = 0;
+  if (line_editor.line.find_first_not_of(" \t\n") == std::string::npos) return;
+  HistEvent event;
+  history(line_editor.history, &event, H_ENTER, text);
+}
+
+// Edits the next line; false at the end of input.
+bool next_line() {
+  while (!console_stop_signal) {
+    // Ctrl+C, or SIGINT during the read or while the last line was computed:
+    // a fresh line begins.
+    if (line_interrupted) {
+      line_interrupted = 0;
+      echo("^C\n");
+    }
+    el_resize(line_editor.editor);  // the window may have changed since the last line
+    int count = 0;
+    const char* text = el_gets(line_editor.editor, &count);
+    std::fflush(stdout);  // libedit writes through stdio, the answers do not
+    if (text && std::strcmp(text, END_OF_INPUT_LINE) != 0) {
+      keep_terminal_raw(line_editor.editor);
+      keep_line(text);
+      return true;
+    }
+    if (text || console_stop_signal) return false;
+    if (line_interrupted) continue;
+    // After libedit's "^D" the shell's prompt gets a line of its own.
+    if (count == 0) echo("\n");
+    return false;
+  }
+  return false;
+}
+
+// An editor that can edit on this terminal, or none.
+EditLine* open_editor() {
+  EditLine* editor = el_init("ziffralon", stdin, stdout, stderr);
+  int editing = 0;
+  if (editor && el_get(editor, EL_EDITMODE, &editing) == 0 && editing) return editor;
+  if (editor) el_end(editor);
+  return nullptr;
+}
+
+History* session_history() {
+  History* list = history_init();
+  HistEvent event;
+  history(list, &event, H_SETSIZE, HISTORY_SIZE);
+  history(list, &event, H_SETUNIQUE, 1);
+  return list;
+}
+
+void configure(EditLine* editor, History* list) {
+  el_set(editor, EL_HIST, history, list);
+  el_set(editor, EL_EDITOR, "emacs");
+  el_set(editor, EL_PROMPT, no_prompt);
+  // While the editor has the terminal, its INTR and SUSP characters raise no
+  // signal: Ctrl+C and Ctrl+Z reach the editor as keys.
+  el_set(editor, EL_SETTY, "-d", "-intr", "-susp", nullptr);
+  // The wide form keeps our strings; the narrow one copies them and never
+  // frees the copies.
+  el_wset(editor, EL_ADDFN, CANCEL_LINE_WIDE, L"Drop the line being typed", cancel_line);
+  for (const auto& binding : KEY_BINDINGS) el_set(editor, EL_BIND, binding[0], binding[1], nullptr);
+}
+
+}  // namespace
+
+bool line_editor_start() {
+  if (!usable_terminal()) return false;
+  // Characters are shown and handed on as the terminal encodes them.
+  std::setlocale(LC_CTYPE, "");
+  EditLine* editor = open_editor();
+  if (!editor) {
+    std::setlocale(LC_CTYPE, "C");
+    return false;
+  }
+  line_editor.editor = editor;
+  line_editor.history = session_history();
+  configure(editor, line_editor.history);
+  catch_interrupt();
+  keep_terminal_raw(editor);
+  return true;
+}
+
+std::size_t line_editor_read(unsigned char* into, std::size_t room) {
+  if (line_editor.line_given == line_editor.line.size() && !next_line()) return 0;
+  std::size_t left = line_editor.line.size() - line_editor.line_given;
+  std::size_t size = left < room ? left : room;
+  std::memcpy(into, line_editor.line.data() + line_editor.line_given, size);
+  line_editor.line_given += size;
+  return size;
+}
+
+void line_editor_end() {
+  if (!line_editor.editor) return;
+  el_end(line_editor.editor);
+  history_end(line_editor.history);
+  line_editor.editor = nullptr;
+}
+
+}  // namespace ziffralon

@@ -1,0 +1,29 @@
+// The line editor at a terminal.
+//
+// The user edits each line with the usual keys, walks this session's history
+// with Up and Down and searches it backwards with Ctrl+R; the finished line,
+// with its newline, becomes console input, so the parser and the token source
+// read it as they read standard input. The terminal is in raw mode only while
+// a line is edited, so a line of any length arrives whole. Nothing is stored:
+// the history ends with the session.
+#pragma once
+
+#include <cstddef>
+
+namespace ziffralon {
+
+// Starts the editor when standard input and standard output are terminals it
+// can drive (TERM set and not "dumb"), and takes over SIGINT: Ctrl+C then
+// cancels the line being typed and the session goes on. Returns false, having
+// changed nothing, when it cannot start (or the program was built without it).
+bool line_editor_start();
+
+// The console's input reader: the next edited line with its "\n", in pieces
+// when it is longer than `room`. Returns 0 at the end of input: Ctrl+D on an
+// empty line, a line holding only Ctrl+Z, a stop signal, or the terminal gone.
+std::size_t line_editor_read(unsigned char* into, std::size_t room);
+
+// Leaves the terminal as it was found; does nothing when the editor never ran.
+void line_editor_end();
+
+}  // namespace ziffralon
