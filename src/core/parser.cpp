@@ -1,7 +1,7 @@
 #include "parser.h"
 
-#include <array>
 #include <cmath>
+#include <initializer_list>
 #include <cstdint>
 #include <cstring>
 
@@ -100,95 +100,158 @@ void release_stack(ParseStack stack) {
 // When both operands are NaNs, the first one's NaN is the result.
 double first_nan_or(double a, double result) { return std::isnan(a) ? a : result; }
 
-// Runs the action of `rule` over its right-hand side ($1 is rhs[0]) into
-// `result`, which holds $1 on entry.
-[[gnu::always_inline]] inline void run_action(Parser& p, int rule, const SemanticValue* rhs, SemanticValue& result) {
+// The parse loop's view of the tables. A state's empty action entries hold
+// its default reduction, so that one look-up decides what a token does; a
+// state whose only action is that reduction names it here, and takes it
+// without reading a token.
+struct LoopTables {
+  std::int16_t action[MAX_PARSE_STATES][TERMINAL_COUNT];
+  std::int8_t rule_without_lookahead[MAX_PARSE_STATES];  // 0: the state reads a token first
+};
+
+constexpr LoopTables LOOP_TABLES = [] {
+  const ParseTables& t = PARSE_TABLES;
+  LoopTables loop{};
+  for (int s = 0; s < t.state_count; ++s) {
+    for (int terminal = 0; terminal < TERMINAL_COUNT; ++terminal) {
+      std::int16_t action = t.action[s][terminal];
+      loop.action[s][terminal] = action != 0 ? action : static_cast<std::int16_t>(-t.default_rule[s]);
+    }
+    loop.rule_without_lookahead[s] = t.reduces_without_lookahead[s] ? t.default_rule[s] : std::int8_t{0};
+  }
+  return loop;
+}();
+
+// Every reduction the loop can meet is one of reduce's cases below.
+constexpr bool reductions_are_known_rules(const LoopTables& loop) {
+  for (int s = 0; s < MAX_PARSE_STATES; ++s) {
+    if (loop.rule_without_lookahead[s] < 0 || loop.rule_without_lookahead[s] >= RULE_COUNT) return false;
+    for (int terminal = 0; terminal < TERMINAL_COUNT; ++terminal)
+      if (-loop.action[s][terminal] >= RULE_COUNT) return false;
+  }
+  return true;
+}
+static_assert(reductions_are_known_rules(LOOP_TABLES), "a reduction by a rule the parse loop does not know");
+
+// $1 of RULE's right-hand side on the stack; $2 and on follow it.
+template <int RULE>
+[[gnu::always_inline]] inline const SemanticValue* right_side(const Parser& p) {
+  return &p.stack.values[p.top - GRAMMAR_RULES[RULE].length + 1];
+}
+
+// Pops RULE's right-hand side and enters the state its left side leads to,
+// with `value` for the left side. The rule's length and left side are
+// constants here, so a reduction costs no look-up besides the goto.
+template <int RULE>
+[[gnu::always_inline]] inline void reduce_to(Parser& p, SemanticValue value) {
+  constexpr int LENGTH = GRAMMAR_RULES[RULE].length;
+  constexpr int LEFT_SIDE = GRAMMAR_RULES[RULE].lhs - TERMINAL_COUNT;
+  static_assert(LENGTH > 0, "the empty rule pushes");
+  int base = p.top - LENGTH + 1;
+  int state = PARSE_TABLES.go_to[p.stack.states[base - 1]][LEFT_SIDE];
+  p.top = base;
+  p.stack.states[base] = static_cast<std::uint16_t>(state);
+  p.stack.values[base] = value;
+  p.state = state;
+}
+
+template <int RULE>
+[[gnu::always_inline]] inline void reduce_to(Parser& p, double number) {
+  SemanticValue value;
+  value.number = number;
+  reduce_to<RULE>(p, value);
+}
+
+// Runs the action of `rule` and reduces by it. No value of a line or of the
+// input is ever read, so those keep $1. Only the empty rule makes the stack
+// deeper; false when it cannot grow.
+[[gnu::always_inline]] inline bool reduce(Parser& p, int rule) {
+  const SemanticValue* rhs;
   switch (rule) {
+    case 1:  // input: (empty)
+      return push(p, PARSE_TABLES.go_to[p.state][N_INPUT - TERMINAL_COUNT], SemanticValue{});
+    case 2:  // input: input line
+      reduce_to<2>(p, right_side<2>(p)[0]);
+      break;
+    case 3:  // line: '\n'
+      reduce_to<3>(p, right_side<3>(p)[0]);
+      break;
     case 4:  // line: '?' '\n'
       show_help();
+      reduce_to<4>(p, right_side<4>(p)[0]);
       break;
     case 5:  // line: '#' '\n'
       list_variables();
+      reduce_to<5>(p, right_side<5>(p)[0]);
       break;
     case 6:  // line: expr '\n'
-    case 7:  // line: expr ';'
+      rhs = right_side<6>(p);
       report_value(rhs[0].number);
+      reduce_to<6>(p, rhs[0]);
+      break;
+    case 7:  // line: expr ';'
+      rhs = right_side<7>(p);
+      report_value(rhs[0].number);
+      reduce_to<7>(p, rhs[0]);
       break;
     case 8:  // line: error '\n'
       p.countdown = 0;
+      reduce_to<8>(p, right_side<8>(p)[0]);
+      break;
+    case 9:  // expr: TOK_NUMBER
+      reduce_to<9>(p, right_side<9>(p)[0]);
       break;
     case 10:  // expr: TOK_VARIABLE
-      result.number = rhs[0].symbol->value.number;
+      reduce_to<10>(p, right_side<10>(p)[0].symbol->value.number);
       break;
     case 11:  // expr: TOK_VARIABLE '=' expr
+      rhs = right_side<11>(p);
       rhs[0].symbol->value.number = rhs[2].number;
-      result.number = rhs[2].number;
+      reduce_to<11>(p, rhs[2].number);
       break;
     case 12:  // expr: TOK_FUNCTION '(' expr ')'
-      result.number = rhs[0].symbol->value.function(rhs[2].number);
+      rhs = right_side<12>(p);
+      reduce_to<12>(p, rhs[0].symbol->value.function(rhs[2].number));
       break;
     case 13:  // expr: expr '+' expr
-      result.number = first_nan_or(rhs[0].number, rhs[0].number + rhs[2].number);
+      rhs = right_side<13>(p);
+      reduce_to<13>(p, first_nan_or(rhs[0].number, rhs[0].number + rhs[2].number));
       break;
     case 14:  // expr: expr '-' expr
-      result.number = first_nan_or(rhs[0].number, rhs[0].number - rhs[2].number);
+      rhs = right_side<14>(p);
+      reduce_to<14>(p, first_nan_or(rhs[0].number, rhs[0].number - rhs[2].number));
       break;
     case 15:  // expr: expr '*' expr
-      result.number = first_nan_or(rhs[0].number, rhs[0].number * rhs[2].number);
+      rhs = right_side<15>(p);
+      reduce_to<15>(p, first_nan_or(rhs[0].number, rhs[0].number * rhs[2].number));
       break;
     case 16:  // expr: expr '/' expr
-      result.number = first_nan_or(rhs[0].number, rhs[0].number / rhs[2].number);
+      rhs = right_side<16>(p);
+      reduce_to<16>(p, first_nan_or(rhs[0].number, rhs[0].number / rhs[2].number));
       break;
     case 17:  // expr: '-' expr
-      result.number = -rhs[1].number;
+      reduce_to<17>(p, -right_side<17>(p)[1].number);
       break;
     case 18:  // expr: expr '%'
-      result.number = rhs[0].number / 100;
+      reduce_to<18>(p, right_side<18>(p)[0].number / 100);
       break;
     case 19:  // expr: expr '^' expr
-      result.number = std::pow(rhs[0].number, rhs[2].number);
+      rhs = right_side<19>(p);
+      reduce_to<19>(p, std::pow(rhs[0].number, rhs[2].number));
       break;
     case 20:  // expr: expr '~' expr
-      result.number = binomial(to_int32(rhs[0].number), to_int32(rhs[2].number));
+      rhs = right_side<20>(p);
+      reduce_to<20>(p, binomial(to_int32(rhs[0].number), to_int32(rhs[2].number)));
       break;
     case 21:  // expr: expr '!'
-      result.number = factorial(to_int32(rhs[0].number));
+      reduce_to<21>(p, factorial(to_int32(right_side<21>(p)[0].number)));
       break;
     case 22:  // expr: '(' expr ')'
-      result.number = rhs[1].number;
+      reduce_to<22>(p, right_side<22>(p)[1]);
       break;
-    default:  // 9, expr: TOK_NUMBER, keeps $1; the other rules have no action
-      break;
+    default:
+      __builtin_unreachable();  // the tables reduce by no other rule
   }
-}
-
-// The length and left side of each rule, packed for the reduction step.
-struct Reduction {
-  std::uint8_t length;
-  std::uint8_t lhs;  // column in go_to
-};
-
-constexpr auto REDUCTIONS = [] {
-  std::array<Reduction, RULE_COUNT> reductions{};
-  for (int rule = 0; rule < RULE_COUNT; ++rule)
-    reductions[rule] = Reduction{static_cast<std::uint8_t>(GRAMMAR_RULES[rule].length),
-                                 static_cast<std::uint8_t>(GRAMMAR_RULES[rule].lhs - TERMINAL_COUNT)};
-  return reductions;
-}();
-
-// Only the empty rule makes the stack deeper than it was.
-[[gnu::always_inline]] inline bool reduce(Parser& p, int rule) {
-  Reduction r = REDUCTIONS[rule];
-  int base = p.top - r.length + 1;
-  const SemanticValue* rhs = &p.stack.values[base];
-  SemanticValue result = r.length ? rhs[0] : SemanticValue{};
-  run_action(p, rule, rhs, result);
-  int state = PARSE_TABLES.go_to[p.stack.states[base - 1]][r.lhs];
-  if (r.length == 0) return push(p, state, result);
-  p.top = base;
-  p.stack.states[base] = static_cast<std::uint16_t>(state);
-  p.stack.values[base] = result;
-  p.state = state;
   return true;
 }
 
@@ -210,27 +273,27 @@ constexpr auto REDUCTIONS = [] {
 }
 
 // One step of the automaton: a shift, a reduction or a recovery. Returns a
-// parse result when the parse ends, or PARSE_GOES_ON. A state whose only
-// action is a reduction takes it without reading a token.
+// parse result when the parse ends, or PARSE_GOES_ON.
 [[gnu::always_inline]] inline int parse_step(Parser& p) {
-  const ParseTables& t = PARSE_TABLES;
-  if (t.reduces_without_lookahead[p.state]) return reduce(p, t.default_rule[p.state]) ? PARSE_GOES_ON : PARSE_EXHAUSTED;
-  if (p.lookahead == NO_LOOKAHEAD) {
-    int token = next_token();
-    if (token == TOK_OUT_OF_MEMORY) return PARSE_EXHAUSTED;
-    p.lookahead = terminal_of(t, token);
-    p.lookahead_value = token_value;
+  int rule = LOOP_TABLES.rule_without_lookahead[p.state];
+  if (rule == 0) {
+    if (p.lookahead == NO_LOOKAHEAD) {
+      int token = next_token();
+      if (token == TOK_OUT_OF_MEMORY) return PARSE_EXHAUSTED;
+      p.lookahead = terminal_of(PARSE_TABLES, token);
+      p.lookahead_value = token_value;
+    }
+    int action = LOOP_TABLES.action[p.state][p.lookahead];
+    if (action > 0) {
+      if (action == ACTION_ACCEPT) return PARSE_ACCEPTED;
+      if (p.countdown > 0) --p.countdown;
+      p.lookahead = NO_LOOKAHEAD;
+      return push(p, action - 1, p.lookahead_value) ? PARSE_GOES_ON : PARSE_EXHAUSTED;
+    }
+    if (action == 0) return recover(p);
+    rule = -action;
   }
-  int action = t.action[p.state][p.lookahead];
-  if (action == 0) action = -t.default_rule[p.state];
-  if (action == ACTION_ACCEPT) return PARSE_ACCEPTED;
-  if (action > 0) {
-    if (p.countdown > 0) --p.countdown;
-    p.lookahead = NO_LOOKAHEAD;
-    return push(p, action - 1, p.lookahead_value) ? PARSE_GOES_ON : PARSE_EXHAUSTED;
-  }
-  if (action < 0) return reduce(p, -action) ? PARSE_GOES_ON : PARSE_EXHAUSTED;
-  return recover(p);
+  return reduce(p, rule) ? PARSE_GOES_ON : PARSE_EXHAUSTED;
 }
 
 }  // namespace
