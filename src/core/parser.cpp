@@ -35,77 +35,82 @@ constexpr bool line_ends_reduce_without_reading(const ParseTables& t) {
 }
 static_assert(line_ends_reduce_without_reading(PARSE_TABLES), "a line's end would wait for the next line");
 
-// The state and value stacks, parallel. The first blocks live in parse_input's
-// frame; larger ones come from the heap.
-struct ParseStack {
-  std::uint16_t* states;
-  SemanticValue* values;
-  int capacity;
-  bool on_heap;
+// One entry of the parse stack: a state and the value of the symbol that led
+// to it. The first block of entries lives in parse_input's frame; larger ones
+// come from the heap.
+struct StackEntry {
+  SemanticValue value;
+  std::uint16_t state;
 };
 
 // Everything the loop keeps between steps. The steps below are inlined into
 // the loop and nothing outside it sees this record, so the compiler keeps it
-// in registers.
+// in registers. The state at the top is top->state. The lookahead's value
+// stays in token_value until it is shifted: no step in between reads a token.
 struct Parser {
-  ParseStack stack;
-  int top;        // index of the topmost entry
-  int state;      // the state at the top
+  StackEntry* top;     // the topmost entry
+  StackEntry* bottom;  // the first entry
+  StackEntry* last;    // the last entry there is room for
+  bool on_heap;
   int lookahead;  // a terminal, or NO_LOOKAHEAD
-  SemanticValue lookahead_value;
   int countdown;  // error recovery: shifts left before errors are reported again
 };
 
-void release_stack(ParseStack stack) {
-  if (!stack.on_heap) return;
-  release_bytes(stack.states);
-  release_bytes(stack.values);
+// A block of `capacity` entries holding the `used` entries of `bottom`, which
+// is released when it came from the heap. Null, and reported, when memory
+// runs out; `bottom` then stays.
+[[gnu::noinline, gnu::cold]] StackEntry* move_stack(StackEntry* bottom, int used, bool on_heap, int capacity) {
+  auto* entries = static_cast<StackEntry*>(allocate_bytes(sizeof(StackEntry) * capacity));
+  if (!entries) {
+    report_error("out of memory: the parser stack cannot grow");
+    return nullptr;
+  }
+  std::memcpy(entries, bottom, sizeof(StackEntry) * used);
+  if (on_heap) release_bytes(bottom);
+  return entries;
 }
 
-// Both stacks doubled, up to PARSER_MAX_DEPTH. When the stack is at its limit
-// or memory runs out, reports so and returns the stack unchanged. (Taking and
-// giving the stack by value keeps the parse loop's state out of memory.)
-[[gnu::noinline, gnu::cold]] ParseStack grow_stack(ParseStack stack, int top) {
-  if (stack.capacity >= PARSER_MAX_DEPTH) {
+// The stack is full: it doubles, up to PARSER_MAX_DEPTH. When it is at its
+// limit or memory runs out, reports so and returns false.
+[[gnu::always_inline]] inline bool grow_stack(Parser& p) {
+  int capacity = static_cast<int>(p.last - p.bottom) + 1;
+  if (capacity >= PARSER_MAX_DEPTH) {
     report_error("parser stack overflow");
-    return stack;
+    return false;
   }
-  int capacity = stack.capacity * 2 > PARSER_MAX_DEPTH ? PARSER_MAX_DEPTH : stack.capacity * 2;
-  auto* states = static_cast<std::uint16_t*>(allocate_bytes(sizeof(std::uint16_t) * capacity));
-  auto* values = static_cast<SemanticValue*>(allocate_bytes(sizeof(SemanticValue) * capacity));
-  if (!states || !values) {
-    release_bytes(states);
-    release_bytes(values);
-    report_error("out of memory: the parser stack cannot grow");
-    return stack;
-  }
-  std::memcpy(states, stack.states, sizeof(std::uint16_t) * (top + 1));
-  std::memcpy(values, stack.values, sizeof(SemanticValue) * (top + 1));
-  release_stack(stack);
-  return ParseStack{states, values, capacity, true};
+  int grown = capacity * 2 > PARSER_MAX_DEPTH ? PARSER_MAX_DEPTH : capacity * 2;
+  StackEntry* entries = move_stack(p.bottom, capacity, p.on_heap, grown);
+  if (!entries) return false;
+  p.top = entries + (p.top - p.bottom);
+  p.bottom = entries;
+  p.last = entries + grown - 1;
+  p.on_heap = true;
+  return true;
 }
 
 // Pushes a state and its value; false when the stack cannot take more.
 [[gnu::always_inline]] inline bool push(Parser& p, int state, SemanticValue value) {
   ++p.top;
-  p.stack.states[p.top] = static_cast<std::uint16_t>(state);
-  p.stack.values[p.top] = value;
-  p.state = state;
-  if (p.top + 1 < p.stack.capacity) return true;
-  int capacity = p.stack.capacity;
-  p.stack = grow_stack(p.stack, p.top);
-  return p.stack.capacity > capacity;
+  p.top->value = value;
+  p.top->state = static_cast<std::uint16_t>(state);
+  if (p.top != p.last) [[likely]]
+    return true;
+  return grow_stack(p);
 }
 
 // When both operands are NaNs, the first one's NaN is the result.
 double first_nan_or(double a, double result) { return std::isnan(a) ? a : result; }
 
-// The parse loop's view of the tables. A state's empty action entries hold
-// its default reduction, so that one look-up decides what a token does; a
-// state whose only action is that reduction names it here, and takes it
-// without reading a token.
+// The parse loop's view of the tables, in one block. A state's empty action
+// entries hold its default reduction, so that one look-up decides what a
+// token does; a state whose only action is that reduction names it here, and
+// takes it without reading a token. Rows are a power of two wide.
+constexpr int ACTION_ROW = 32;
+static_assert(TERMINAL_COUNT <= ACTION_ROW);
+
 struct LoopTables {
-  std::int16_t action[MAX_PARSE_STATES][TERMINAL_COUNT];
+  std::int16_t action[MAX_PARSE_STATES][ACTION_ROW];
+  std::uint8_t go_to[MAX_PARSE_STATES][NONTERMINAL_COUNT];
   std::int8_t rule_without_lookahead[MAX_PARSE_STATES];  // 0: the state reads a token first
 };
 
@@ -117,6 +122,7 @@ constexpr LoopTables LOOP_TABLES = [] {
       std::int16_t action = t.action[s][terminal];
       loop.action[s][terminal] = action != 0 ? action : static_cast<std::int16_t>(-t.default_rule[s]);
     }
+    for (int n = 0; n < NONTERMINAL_COUNT; ++n) loop.go_to[s][n] = t.go_to[s][n];
     loop.rule_without_lookahead[s] = t.reduces_without_lookahead[s] ? t.default_rule[s] : std::int8_t{0};
   }
   return loop;
@@ -126,17 +132,22 @@ constexpr LoopTables LOOP_TABLES = [] {
 constexpr bool reductions_are_known_rules(const LoopTables& loop) {
   for (int s = 0; s < MAX_PARSE_STATES; ++s) {
     if (loop.rule_without_lookahead[s] < 0 || loop.rule_without_lookahead[s] >= RULE_COUNT) return false;
-    for (int terminal = 0; terminal < TERMINAL_COUNT; ++terminal)
+    for (int terminal = 0; terminal < ACTION_ROW; ++terminal)
       if (-loop.action[s][terminal] >= RULE_COUNT) return false;
   }
   return true;
 }
 static_assert(reductions_are_known_rules(LOOP_TABLES), "a reduction by a rule the parse loop does not know");
 
-// $1 of RULE's right-hand side on the stack; $2 and on follow it.
+// RULE's right-hand side on the stack: rhs[0] is $1.
+struct RightSide {
+  StackEntry* first;
+  SemanticValue& operator[](int i) const { return first[i].value; }
+};
+
 template <int RULE>
-[[gnu::always_inline]] inline const SemanticValue* right_side(const Parser& p) {
-  return &p.stack.values[p.top - GRAMMAR_RULES[RULE].length + 1];
+[[gnu::always_inline]] inline RightSide right_side(const Parser& p) {
+  return RightSide{p.top - (GRAMMAR_RULES[RULE].length - 1)};
 }
 
 // Pops RULE's right-hand side and enters the state its left side leads to,
@@ -147,12 +158,10 @@ template <int RULE>
   constexpr int LENGTH = GRAMMAR_RULES[RULE].length;
   constexpr int LEFT_SIDE = GRAMMAR_RULES[RULE].lhs - TERMINAL_COUNT;
   static_assert(LENGTH > 0, "the empty rule pushes");
-  int base = p.top - LENGTH + 1;
-  int state = PARSE_TABLES.go_to[p.stack.states[base - 1]][LEFT_SIDE];
+  StackEntry* base = p.top - (LENGTH - 1);
+  base->state = LOOP_TABLES.go_to[base[-1].state][LEFT_SIDE];
+  base->value = value;
   p.top = base;
-  p.stack.states[base] = static_cast<std::uint16_t>(state);
-  p.stack.values[base] = value;
-  p.state = state;
 }
 
 template <int RULE>
@@ -166,10 +175,10 @@ template <int RULE>
 // input is ever read, so those keep $1. Only the empty rule makes the stack
 // deeper; false when it cannot grow.
 [[gnu::always_inline]] inline bool reduce(Parser& p, int rule) {
-  const SemanticValue* rhs;
+  RightSide rhs;
   switch (rule) {
     case 1:  // input: (empty)
-      return push(p, PARSE_TABLES.go_to[p.state][N_INPUT - TERMINAL_COUNT], SemanticValue{});
+      return push(p, LOOP_TABLES.go_to[p.top->state][N_INPUT - TERMINAL_COUNT], SemanticValue{});
     case 2:  // input: input line
       reduce_to<2>(p, right_side<2>(p)[0]);
       break;
@@ -265,8 +274,8 @@ template <int RULE>
   }
   p.countdown = RECOVERY_SHIFTS;
   std::int16_t action;
-  while ((action = PARSE_TABLES.action[p.stack.states[p.top]][T_ERROR]) <= 0) {
-    if (p.top == 0) return PARSE_ABANDONED;
+  while ((action = PARSE_TABLES.action[p.top->state][T_ERROR]) <= 0) {
+    if (p.top == p.bottom) return PARSE_ABANDONED;
     --p.top;
   }
   return push(p, action - 1, SemanticValue{}) ? PARSE_GOES_ON : PARSE_EXHAUSTED;
@@ -275,20 +284,20 @@ template <int RULE>
 // One step of the automaton: a shift, a reduction or a recovery. Returns a
 // parse result when the parse ends, or PARSE_GOES_ON.
 [[gnu::always_inline]] inline int parse_step(Parser& p) {
-  int rule = LOOP_TABLES.rule_without_lookahead[p.state];
+  int state = p.top->state;
+  int rule = LOOP_TABLES.rule_without_lookahead[state];
   if (rule == 0) {
     if (p.lookahead == NO_LOOKAHEAD) {
       int token = next_token();
       if (token == TOK_OUT_OF_MEMORY) return PARSE_EXHAUSTED;
       p.lookahead = terminal_of(PARSE_TABLES, token);
-      p.lookahead_value = token_value;
     }
-    int action = LOOP_TABLES.action[p.state][p.lookahead];
+    int action = LOOP_TABLES.action[state][p.lookahead];
     if (action > 0) {
       if (action == ACTION_ACCEPT) return PARSE_ACCEPTED;
       if (p.countdown > 0) --p.countdown;
       p.lookahead = NO_LOOKAHEAD;
-      return push(p, action - 1, p.lookahead_value) ? PARSE_GOES_ON : PARSE_EXHAUSTED;
+      return push(p, action - 1, token_value) ? PARSE_GOES_ON : PARSE_EXHAUSTED;
     }
     if (action == 0) return recover(p);
     rule = -action;
@@ -299,15 +308,13 @@ template <int RULE>
 }  // namespace
 
 int parse_input() {
-  std::uint16_t first_states[PARSER_INITIAL_DEPTH];
-  SemanticValue first_values[PARSER_INITIAL_DEPTH];
-  first_states[0] = 0;
-  first_values[0] = SemanticValue{};
-  Parser p{ParseStack{first_states, first_values, PARSER_INITIAL_DEPTH, false}, 0, 0, NO_LOOKAHEAD, SemanticValue{}, 0};
+  StackEntry first_entries[PARSER_INITIAL_DEPTH];
+  first_entries[0] = StackEntry{SemanticValue{}, 0};
+  Parser p{first_entries, first_entries, first_entries + PARSER_INITIAL_DEPTH - 1, false, NO_LOOKAHEAD, 0};
   int result;
   while ((result = parse_step(p)) == PARSE_GOES_ON) {
   }
-  release_stack(p.stack);
+  if (p.on_heap) release_bytes(p.bottom);
   return result;
 }
 
