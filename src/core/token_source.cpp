@@ -179,6 +179,32 @@ double scan_literal(Cursor& in) {
   return convert_quickly(digits, value) ? value : convert_number(in.text, converted);
 }
 
+// The usual literal, such as 604 or 12.375, read straight from bytes that
+// are readable well past it: digits, perhaps a point and digits, at most
+// MAX_QUICK_DIGITS digits in all, no exponent, and a value convert_quickly
+// gives. That value is the one scan_literal gives. Says no, having taken
+// nothing, for anything else.
+constexpr std::size_t MAX_PLAIN_LENGTH = MAX_QUICK_DIGITS + 1;  // the digits and a point
+
+bool scan_plain_literal(const char* text, std::size_t& length, double& value) {
+  const char* end = text + MAX_PLAIN_LENGTH;
+  DecimalDigits digits{0, 0, 0};
+  const char* at = text;
+  for (; at < end && is_digit(*at); ++at) digits.value = digits.value * 10 + static_cast<std::uint64_t>(*at - '0');
+  bool point = at < end && *at == '.';
+  if (point) {
+    const char* fraction = ++at;
+    for (; at < end && is_digit(*at); ++at) digits.value = digits.value * 10 + static_cast<std::uint64_t>(*at - '0');
+    digits.scale = -static_cast<int>(at - fraction);
+  }
+  digits.count = static_cast<int>(at - text) - point;
+  if (digits.count == 0 || digits.count > MAX_QUICK_DIGITS) return false;
+  if (is_digit(*at) || *at == '.' || *at == 'e' || *at == 'E') return false;
+  if (!convert_quickly(digits, value)) return false;
+  length = static_cast<std::size_t>(at - text);
+  return true;
+}
+
 // In place when the whole literal and the byte that ends it are surely in
 // view; otherwise byte by byte.
 template <class Reader>
@@ -270,6 +296,11 @@ int console_token_in_place() {
   }
   if (c == '.' || is_digit(c)) {
     if (room <= NUMBER_LIMIT) return NOT_IN_VIEW;
+    std::size_t length;
+    if (scan_plain_literal(at, length, token_value.number)) {
+      console_skip(length);
+      return TOK_NUMBER;
+    }
     WindowCursor in{at, 0};
     token_value.number = scan_literal(in);
     console_skip(in.length);
