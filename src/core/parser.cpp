@@ -43,10 +43,9 @@ struct StackEntry {
   std::uint16_t state;
 };
 
-// Everything the loop keeps between steps. The steps below are inlined into
-// the loop and nothing outside it sees this record, so the compiler keeps it
-// in registers. The state at the top is top->state. The lookahead's value
-// stays in token_value until it is shifted: no step in between reads a token.
+// Everything the loop keeps between steps; the steps below are inlined into
+// the loop. The state at the top is top->state. The lookahead's value stays in
+// token_value until it is shifted: no step in between reads a token.
 struct Parser {
   StackEntry* top;     // the topmost entry
   StackEntry* bottom;  // the first entry
@@ -56,31 +55,22 @@ struct Parser {
   int countdown;  // error recovery: shifts left before errors are reported again
 };
 
-// A block of `capacity` entries holding the `used` entries of `bottom`, which
-// is released when it came from the heap. Null, and reported, when memory
-// runs out; `bottom` then stays.
-[[gnu::noinline, gnu::cold]] StackEntry* move_stack(StackEntry* bottom, int used, bool on_heap, int capacity) {
-  auto* entries = static_cast<StackEntry*>(allocate_bytes(sizeof(StackEntry) * capacity));
-  if (!entries) {
-    report_error("out of memory: the parser stack cannot grow");
-    return nullptr;
-  }
-  std::memcpy(entries, bottom, sizeof(StackEntry) * used);
-  if (on_heap) release_bytes(bottom);
-  return entries;
-}
-
 // The stack is full: it doubles, up to PARSER_MAX_DEPTH. When it is at its
-// limit or memory runs out, reports so and returns false.
-[[gnu::always_inline]] inline bool grow_stack(Parser& p) {
+// limit or memory runs out, reports so and returns false, the stack as it was.
+[[gnu::noinline, gnu::cold]] bool grow_stack(Parser& p) {
   int capacity = static_cast<int>(p.last - p.bottom) + 1;
   if (capacity >= PARSER_MAX_DEPTH) {
     report_error("parser stack overflow");
     return false;
   }
   int grown = capacity * 2 > PARSER_MAX_DEPTH ? PARSER_MAX_DEPTH : capacity * 2;
-  StackEntry* entries = move_stack(p.bottom, capacity, p.on_heap, grown);
-  if (!entries) return false;
+  auto* entries = static_cast<StackEntry*>(allocate_bytes(sizeof(StackEntry) * grown));
+  if (!entries) {
+    report_error("out of memory: the parser stack cannot grow");
+    return false;
+  }
+  std::memcpy(entries, p.bottom, sizeof(StackEntry) * capacity);
+  if (p.on_heap) release_bytes(p.bottom);
   p.top = entries + (p.top - p.bottom);
   p.bottom = entries;
   p.last = entries + grown - 1;
@@ -93,9 +83,7 @@ struct Parser {
   ++p.top;
   p.top->value = value;
   p.top->state = static_cast<std::uint16_t>(state);
-  if (p.top != p.last) [[likely]]
-    return true;
-  return grow_stack(p);
+  return p.top != p.last || grow_stack(p);
 }
 
 // When both operands are NaNs, the first one's NaN is the result.
@@ -107,6 +95,9 @@ double first_nan_or(double a, double result) { return std::isnan(a) ? a : result
 // takes it without reading a token. Rows are a power of two wide.
 constexpr int ACTION_ROW = 32;
 static_assert(TERMINAL_COUNT <= ACTION_ROW);
+
+constexpr int NUMBER_RULE = 9;  // expr: TOK_NUMBER
+static_assert(GRAMMAR_RULES[NUMBER_RULE].length == 1 && GRAMMAR_RULES[NUMBER_RULE].rhs[0] == T_NUMBER);
 
 struct LoopTables {
   std::int16_t action[MAX_PARSE_STATES][ACTION_ROW];
@@ -138,6 +129,17 @@ constexpr bool reductions_are_known_rules(const LoopTables& loop) {
   return true;
 }
 static_assert(reductions_are_known_rules(LOOP_TABLES), "a reduction by a rule the parse loop does not know");
+
+// A number, once shifted, is always reduced at once (expr: TOK_NUMBER), so the
+// loop does both in one step.
+constexpr bool numbers_reduce_at_once(const LoopTables& loop) {
+  for (int s = 0; s < MAX_PARSE_STATES; ++s) {
+    int action = loop.action[s][T_NUMBER];
+    if (action > 0 && loop.rule_without_lookahead[action - 1] != NUMBER_RULE) return false;
+  }
+  return true;
+}
+static_assert(numbers_reduce_at_once(LOOP_TABLES), "a shifted number waits for a token");
 
 // RULE's right-hand side on the stack: rhs[0] is $1.
 struct RightSide {
@@ -296,8 +298,10 @@ template <int RULE>
     if (action > 0) {
       if (action == ACTION_ACCEPT) return PARSE_ACCEPTED;
       if (p.countdown > 0) --p.countdown;
+      if (p.lookahead == T_NUMBER) state = LOOP_TABLES.go_to[state][N_EXPR - TERMINAL_COUNT];  // expr: TOK_NUMBER
+      else state = action - 1;
       p.lookahead = NO_LOOKAHEAD;
-      return push(p, action - 1, token_value) ? PARSE_GOES_ON : PARSE_EXHAUSTED;
+      return push(p, state, token_value) ? PARSE_GOES_ON : PARSE_EXHAUSTED;
     }
     if (action == 0) return recover(p);
     rule = -action;
