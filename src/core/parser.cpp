@@ -96,9 +96,6 @@ double first_nan_or(double a, double result) { return std::isnan(a) ? a : result
 constexpr int ACTION_ROW = 32;
 static_assert(TERMINAL_COUNT <= ACTION_ROW);
 
-constexpr int NUMBER_RULE = 9;  // expr: TOK_NUMBER
-static_assert(GRAMMAR_RULES[NUMBER_RULE].length == 1 && GRAMMAR_RULES[NUMBER_RULE].rhs[0] == T_NUMBER);
-
 struct LoopTables {
   std::int16_t action[MAX_PARSE_STATES][ACTION_ROW];
   std::uint8_t go_to[MAX_PARSE_STATES][NONTERMINAL_COUNT];
@@ -132,6 +129,9 @@ static_assert(reductions_are_known_rules(LOOP_TABLES), "a reduction by a rule th
 
 // A number, once shifted, is always reduced at once (expr: TOK_NUMBER), so the
 // loop does both in one step.
+constexpr int NUMBER_RULE = 9;  // expr: TOK_NUMBER
+static_assert(GRAMMAR_RULES[NUMBER_RULE].length == 1 && GRAMMAR_RULES[NUMBER_RULE].rhs[0] == T_NUMBER);
+
 constexpr bool numbers_reduce_at_once(const LoopTables& loop) {
   for (int s = 0; s < MAX_PARSE_STATES; ++s) {
     int action = loop.action[s][T_NUMBER];
