@@ -6,6 +6,7 @@
 #include <limits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <string>
 
@@ -95,17 +96,19 @@ TEST(Render, ConstantsFromTheirBits) {
 
 namespace {
 
-// An independent rendering of positive finite values: the C library's exact 17
-// digits, rounded half up at the 11th digit by hand, then laid out by the C
-// library's own "%.10g" and given three-digit exponents.
-std::string reference_render(double value) {
+// An independent rendering of positive finite values at `precision` (1 to
+// 16) digits: the C library's exact 17 digits, rounded half up at the next
+// digit by hand, then laid out by the C library's own "%.Ng" and given
+// three-digit exponents. Empty when the rounded digits do not survive the
+// trip through a double, which can happen at 16 digits.
+std::string reference_render(double value, int precision = 10) {
   char exact[40];
   std::snprintf(exact, sizeof exact, "%.16e", value);
   std::string digits = std::string(1, exact[0]) + std::string(exact + 2, 16);
   int exponent = std::atoi(exact + 19);
-  std::string kept = digits.substr(0, 10);
-  if (digits[10] >= '5') {
-    int i = 9;
+  std::string kept = digits.substr(0, precision);
+  if (digits[precision] >= '5') {
+    int i = precision - 1;
     while (i >= 0 && kept[i] == '9') kept[i--] = '0';
     if (i >= 0) {
       ++kept[i];
@@ -116,8 +119,13 @@ std::string reference_render(double value) {
     }
   }
   std::string decimal = kept.substr(0, 1) + "." + kept.substr(1) + "e" + std::to_string(exponent);
+  double rounded = std::strtod(decimal.c_str(), nullptr);
+  char back[40];
+  std::snprintf(back, sizeof back, "%.*e", precision - 1, rounded);
+  std::string back_digits = std::string(1, back[0]) + (precision > 1 ? std::string(back + 2, precision - 1) : "");
+  if (back_digits != kept || std::atoi(std::strchr(back, 'e') + 1) != exponent) return "";
   char laid_out[40];
-  std::snprintf(laid_out, sizeof laid_out, "%.10g", std::strtod(decimal.c_str(), nullptr));
+  std::snprintf(laid_out, sizeof laid_out, "%.*g", precision, rounded);
   std::string text = laid_out;
   std::size_t e = text.find('e');
   if (e != std::string::npos && text.size() - e == 4) text.insert(e + 2, "0");
@@ -145,6 +153,11 @@ TEST(Render, AgreesWithAnIndependentRenderingOnManyValues) {
     if (!std::isfinite(value) || value == 0) continue;
     ASSERT_EQ(render(value), reference_render(value)) << std::hexfloat << value;
     ASSERT_EQ(render(value, 17), reference_render_17(value)) << std::hexfloat << value;
+    int precision = static_cast<int>(random() % 16) + 1;  // every rounding divisor in turn
+    std::string expected = reference_render(value, precision);
+    if (!expected.empty()) {
+      ASSERT_EQ(render(value, precision), expected) << precision << " " << std::hexfloat << value;
+    }
   }
 }
 

@@ -28,11 +28,10 @@ struct ParseTables {
 };
 
 // The terminal a token code stands for; unknown codes are T_UNDEFINED and any
-// code of 0 or less is T_END.
+// code of 0 or less is T_END (code 0 is in the table as T_END).
 inline GrammarSymbol terminal_of(const ParseTables& tables, int token) {
-  if (token <= 0) return T_END;
-  if (token >= TOKEN_CODE_COUNT) return T_UNDEFINED;
-  return static_cast<GrammarSymbol>(tables.terminal_of_token[token]);
+  if (static_cast<unsigned>(token) < TOKEN_CODE_COUNT) return static_cast<GrammarSymbol>(tables.terminal_of_token[token]);
+  return token <= 0 ? T_END : T_UNDEFINED;
 }
 
 }  // namespace ziffralon

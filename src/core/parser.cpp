@@ -1,7 +1,7 @@
 #include "parser.h"
 
-#include <array>
 #include <cmath>
+#include <initializer_list>
 #include <cstdint>
 #include <cstring>
 
@@ -35,160 +35,234 @@ constexpr bool line_ends_reduce_without_reading(const ParseTables& t) {
 }
 static_assert(line_ends_reduce_without_reading(PARSE_TABLES), "a line's end would wait for the next line");
 
-// The state and value stacks, parallel. The first blocks live in parse_input's
-// frame; larger ones come from the heap.
-struct ParseStack {
-  std::uint16_t* states;
-  SemanticValue* values;
-  int capacity;
-  bool on_heap;
+// One entry of the parse stack: a state and the value of the symbol that led
+// to it. The first block of entries lives in parse_input's frame; larger ones
+// come from the heap.
+struct StackEntry {
+  SemanticValue value;
+  std::uint16_t state;
 };
 
-// Everything the loop keeps between steps. The steps below are inlined into
-// the loop and nothing outside it sees this record, so the compiler keeps it
-// in registers.
+// Everything the loop keeps between steps; the steps below are inlined into
+// the loop. The state at the top is top->state. The lookahead's value stays in
+// token_value until it is shifted: no step in between reads a token.
 struct Parser {
-  ParseStack stack;
-  int top;        // index of the topmost entry
-  int state;      // the state at the top
+  StackEntry* top;     // the topmost entry
+  StackEntry* bottom;  // the first entry
+  StackEntry* last;    // the last entry there is room for
+  bool on_heap;
   int lookahead;  // a terminal, or NO_LOOKAHEAD
-  SemanticValue lookahead_value;
   int countdown;  // error recovery: shifts left before errors are reported again
 };
 
-void release_stack(ParseStack stack) {
-  if (!stack.on_heap) return;
-  release_bytes(stack.states);
-  release_bytes(stack.values);
-}
-
-// Both stacks doubled, up to PARSER_MAX_DEPTH. When the stack is at its limit
-// or memory runs out, reports so and returns the stack unchanged. (Taking and
-// giving the stack by value keeps the parse loop's state out of memory.)
-[[gnu::noinline, gnu::cold]] ParseStack grow_stack(ParseStack stack, int top) {
-  if (stack.capacity >= PARSER_MAX_DEPTH) {
+// The stack is full: it doubles, up to PARSER_MAX_DEPTH. When it is at its
+// limit or memory runs out, reports so and returns false, the stack as it was.
+[[gnu::noinline, gnu::cold]] bool grow_stack(Parser& p) {
+  int capacity = static_cast<int>(p.last - p.bottom) + 1;
+  if (capacity >= PARSER_MAX_DEPTH) {
     report_error("parser stack overflow");
-    return stack;
+    return false;
   }
-  int capacity = stack.capacity * 2 > PARSER_MAX_DEPTH ? PARSER_MAX_DEPTH : stack.capacity * 2;
-  auto* states = static_cast<std::uint16_t*>(allocate_bytes(sizeof(std::uint16_t) * capacity));
-  auto* values = static_cast<SemanticValue*>(allocate_bytes(sizeof(SemanticValue) * capacity));
-  if (!states || !values) {
-    release_bytes(states);
-    release_bytes(values);
+  int grown = capacity * 2 > PARSER_MAX_DEPTH ? PARSER_MAX_DEPTH : capacity * 2;
+  auto* entries = static_cast<StackEntry*>(allocate_bytes(sizeof(StackEntry) * grown));
+  if (!entries) {
     report_error("out of memory: the parser stack cannot grow");
-    return stack;
+    return false;
   }
-  std::memcpy(states, stack.states, sizeof(std::uint16_t) * (top + 1));
-  std::memcpy(values, stack.values, sizeof(SemanticValue) * (top + 1));
-  release_stack(stack);
-  return ParseStack{states, values, capacity, true};
+  std::memcpy(entries, p.bottom, sizeof(StackEntry) * capacity);
+  if (p.on_heap) release_bytes(p.bottom);
+  p.top = entries + (p.top - p.bottom);
+  p.bottom = entries;
+  p.last = entries + grown - 1;
+  p.on_heap = true;
+  return true;
 }
 
 // Pushes a state and its value; false when the stack cannot take more.
 [[gnu::always_inline]] inline bool push(Parser& p, int state, SemanticValue value) {
   ++p.top;
-  p.stack.states[p.top] = static_cast<std::uint16_t>(state);
-  p.stack.values[p.top] = value;
-  p.state = state;
-  if (p.top + 1 < p.stack.capacity) return true;
-  int capacity = p.stack.capacity;
-  p.stack = grow_stack(p.stack, p.top);
-  return p.stack.capacity > capacity;
+  p.top->value = value;
+  p.top->state = static_cast<std::uint16_t>(state);
+  return p.top != p.last || grow_stack(p);
 }
 
 // When both operands are NaNs, the first one's NaN is the result.
 double first_nan_or(double a, double result) { return std::isnan(a) ? a : result; }
 
-// Runs the action of `rule` over its right-hand side ($1 is rhs[0]) into
-// `result`, which holds $1 on entry.
-[[gnu::always_inline]] inline void run_action(Parser& p, int rule, const SemanticValue* rhs, SemanticValue& result) {
+// The parse loop's view of the tables, in one block. A state's empty action
+// entries hold its default reduction, so that one look-up decides what a
+// token does; a state whose only action is that reduction names it here, and
+// takes it without reading a token. Rows are a power of two wide.
+constexpr int ACTION_ROW = 32;
+static_assert(TERMINAL_COUNT <= ACTION_ROW);
+
+struct LoopTables {
+  std::int16_t action[MAX_PARSE_STATES][ACTION_ROW];
+  std::uint8_t go_to[MAX_PARSE_STATES][NONTERMINAL_COUNT];
+  std::int8_t rule_without_lookahead[MAX_PARSE_STATES];  // 0: the state reads a token first
+};
+
+constexpr LoopTables LOOP_TABLES = [] {
+  const ParseTables& t = PARSE_TABLES;
+  LoopTables loop{};
+  for (int s = 0; s < t.state_count; ++s) {
+    for (int terminal = 0; terminal < TERMINAL_COUNT; ++terminal) {
+      std::int16_t action = t.action[s][terminal];
+      loop.action[s][terminal] = action != 0 ? action : static_cast<std::int16_t>(-t.default_rule[s]);
+    }
+    for (int n = 0; n < NONTERMINAL_COUNT; ++n) loop.go_to[s][n] = t.go_to[s][n];
+    loop.rule_without_lookahead[s] = t.reduces_without_lookahead[s] ? t.default_rule[s] : std::int8_t{0};
+  }
+  return loop;
+}();
+
+// Every reduction the loop can meet is one of reduce's cases below.
+constexpr bool reductions_are_known_rules(const LoopTables& loop) {
+  for (int s = 0; s < MAX_PARSE_STATES; ++s) {
+    if (loop.rule_without_lookahead[s] < 0 || loop.rule_without_lookahead[s] >= RULE_COUNT) return false;
+    for (int terminal = 0; terminal < ACTION_ROW; ++terminal)
+      if (-loop.action[s][terminal] >= RULE_COUNT) return false;
+  }
+  return true;
+}
+static_assert(reductions_are_known_rules(LOOP_TABLES), "a reduction by a rule the parse loop does not know");
+
+// A number, once shifted, is always reduced at once (expr: TOK_NUMBER), so the
+// loop does both in one step.
+constexpr int NUMBER_RULE = 9;  // expr: TOK_NUMBER
+static_assert(GRAMMAR_RULES[NUMBER_RULE].length == 1 && GRAMMAR_RULES[NUMBER_RULE].rhs[0] == T_NUMBER);
+
+constexpr bool numbers_reduce_at_once(const LoopTables& loop) {
+  for (int s = 0; s < MAX_PARSE_STATES; ++s) {
+    int action = loop.action[s][T_NUMBER];
+    if (action > 0 && loop.rule_without_lookahead[action - 1] != NUMBER_RULE) return false;
+  }
+  return true;
+}
+static_assert(numbers_reduce_at_once(LOOP_TABLES), "a shifted number waits for a token");
+
+// RULE's right-hand side on the stack: rhs[0] is $1.
+struct RightSide {
+  StackEntry* first;
+  SemanticValue& operator[](int i) const { return first[i].value; }
+};
+
+template <int RULE>
+[[gnu::always_inline]] inline RightSide right_side(const Parser& p) {
+  return RightSide{p.top - (GRAMMAR_RULES[RULE].length - 1)};
+}
+
+// Pops RULE's right-hand side and enters the state its left side leads to,
+// with `value` for the left side. The rule's length and left side are
+// constants here, so a reduction costs no look-up besides the goto.
+template <int RULE>
+[[gnu::always_inline]] inline void reduce_to(Parser& p, SemanticValue value) {
+  constexpr int LENGTH = GRAMMAR_RULES[RULE].length;
+  constexpr int LEFT_SIDE = GRAMMAR_RULES[RULE].lhs - TERMINAL_COUNT;
+  static_assert(LENGTH > 0, "the empty rule pushes");
+  StackEntry* base = p.top - (LENGTH - 1);
+  base->state = LOOP_TABLES.go_to[base[-1].state][LEFT_SIDE];
+  base->value = value;
+  p.top = base;
+}
+
+template <int RULE>
+[[gnu::always_inline]] inline void reduce_to(Parser& p, double number) {
+  SemanticValue value;
+  value.number = number;
+  reduce_to<RULE>(p, value);
+}
+
+// Runs the action of `rule` and reduces by it. No value of a line or of the
+// input is ever read, so those keep $1. Only the empty rule makes the stack
+// deeper; false when it cannot grow.
+[[gnu::always_inline]] inline bool reduce(Parser& p, int rule) {
+  RightSide rhs;
   switch (rule) {
+    case 1:  // input: (empty)
+      return push(p, LOOP_TABLES.go_to[p.top->state][N_INPUT - TERMINAL_COUNT], SemanticValue{});
+    case 2:  // input: input line
+      reduce_to<2>(p, right_side<2>(p)[0]);
+      break;
+    case 3:  // line: '\n'
+      reduce_to<3>(p, right_side<3>(p)[0]);
+      break;
     case 4:  // line: '?' '\n'
       show_help();
+      reduce_to<4>(p, right_side<4>(p)[0]);
       break;
     case 5:  // line: '#' '\n'
       list_variables();
+      reduce_to<5>(p, right_side<5>(p)[0]);
       break;
     case 6:  // line: expr '\n'
-    case 7:  // line: expr ';'
+      rhs = right_side<6>(p);
       report_value(rhs[0].number);
+      reduce_to<6>(p, rhs[0]);
+      break;
+    case 7:  // line: expr ';'
+      rhs = right_side<7>(p);
+      report_value(rhs[0].number);
+      reduce_to<7>(p, rhs[0]);
       break;
     case 8:  // line: error '\n'
       p.countdown = 0;
+      reduce_to<8>(p, right_side<8>(p)[0]);
+      break;
+    case 9:  // expr: TOK_NUMBER
+      reduce_to<9>(p, right_side<9>(p)[0]);
       break;
     case 10:  // expr: TOK_VARIABLE
-      result.number = rhs[0].symbol->value.number;
+      reduce_to<10>(p, right_side<10>(p)[0].symbol->value.number);
       break;
     case 11:  // expr: TOK_VARIABLE '=' expr
+      rhs = right_side<11>(p);
       rhs[0].symbol->value.number = rhs[2].number;
-      result.number = rhs[2].number;
+      reduce_to<11>(p, rhs[2].number);
       break;
     case 12:  // expr: TOK_FUNCTION '(' expr ')'
-      result.number = rhs[0].symbol->value.function(rhs[2].number);
+      rhs = right_side<12>(p);
+      reduce_to<12>(p, rhs[0].symbol->value.function(rhs[2].number));
       break;
     case 13:  // expr: expr '+' expr
-      result.number = first_nan_or(rhs[0].number, rhs[0].number + rhs[2].number);
+      rhs = right_side<13>(p);
+      reduce_to<13>(p, first_nan_or(rhs[0].number, rhs[0].number + rhs[2].number));
       break;
     case 14:  // expr: expr '-' expr
-      result.number = first_nan_or(rhs[0].number, rhs[0].number - rhs[2].number);
+      rhs = right_side<14>(p);
+      reduce_to<14>(p, first_nan_or(rhs[0].number, rhs[0].number - rhs[2].number));
       break;
     case 15:  // expr: expr '*' expr
-      result.number = first_nan_or(rhs[0].number, rhs[0].number * rhs[2].number);
+      rhs = right_side<15>(p);
+      reduce_to<15>(p, first_nan_or(rhs[0].number, rhs[0].number * rhs[2].number));
       break;
     case 16:  // expr: expr '/' expr
-      result.number = first_nan_or(rhs[0].number, rhs[0].number / rhs[2].number);
+      rhs = right_side<16>(p);
+      reduce_to<16>(p, first_nan_or(rhs[0].number, rhs[0].number / rhs[2].number));
       break;
     case 17:  // expr: '-' expr
-      result.number = -rhs[1].number;
+      reduce_to<17>(p, -right_side<17>(p)[1].number);
       break;
     case 18:  // expr: expr '%'
-      result.number = rhs[0].number / 100;
+      reduce_to<18>(p, right_side<18>(p)[0].number / 100);
       break;
     case 19:  // expr: expr '^' expr
-      result.number = std::pow(rhs[0].number, rhs[2].number);
+      rhs = right_side<19>(p);
+      reduce_to<19>(p, std::pow(rhs[0].number, rhs[2].number));
       break;
     case 20:  // expr: expr '~' expr
-      result.number = binomial(to_int32(rhs[0].number), to_int32(rhs[2].number));
+      rhs = right_side<20>(p);
+      reduce_to<20>(p, binomial(to_int32(rhs[0].number), to_int32(rhs[2].number)));
       break;
     case 21:  // expr: expr '!'
-      result.number = factorial(to_int32(rhs[0].number));
+      reduce_to<21>(p, factorial(to_int32(right_side<21>(p)[0].number)));
       break;
     case 22:  // expr: '(' expr ')'
-      result.number = rhs[1].number;
+      reduce_to<22>(p, right_side<22>(p)[1]);
       break;
-    default:  // 9, expr: TOK_NUMBER, keeps $1; the other rules have no action
-      break;
+    default:
+      __builtin_unreachable();  // the tables reduce by no other rule
   }
-}
-
-// The length and left side of each rule, packed for the reduction step.
-struct Reduction {
-  std::uint8_t length;
-  std::uint8_t lhs;  // column in go_to
-};
-
-constexpr auto REDUCTIONS = [] {
-  std::array<Reduction, RULE_COUNT> reductions{};
-  for (int rule = 0; rule < RULE_COUNT; ++rule)
-    reductions[rule] = Reduction{static_cast<std::uint8_t>(GRAMMAR_RULES[rule].length),
-                                 static_cast<std::uint8_t>(GRAMMAR_RULES[rule].lhs - TERMINAL_COUNT)};
-  return reductions;
-}();
-
-// Only the empty rule makes the stack deeper than it was.
-[[gnu::always_inline]] inline bool reduce(Parser& p, int rule) {
-  Reduction r = REDUCTIONS[rule];
-  int base = p.top - r.length + 1;
-  const SemanticValue* rhs = &p.stack.values[base];
-  SemanticValue result = r.length ? rhs[0] : SemanticValue{};
-  run_action(p, rule, rhs, result);
-  int state = PARSE_TABLES.go_to[p.stack.states[base - 1]][r.lhs];
-  if (r.length == 0) return push(p, state, result);
-  p.top = base;
-  p.stack.states[base] = static_cast<std::uint16_t>(state);
-  p.stack.values[base] = result;
-  p.state = state;
   return true;
 }
 
@@ -202,49 +276,49 @@ constexpr auto REDUCTIONS = [] {
   }
   p.countdown = RECOVERY_SHIFTS;
   std::int16_t action;
-  while ((action = PARSE_TABLES.action[p.stack.states[p.top]][T_ERROR]) <= 0) {
-    if (p.top == 0) return PARSE_ABANDONED;
+  while ((action = PARSE_TABLES.action[p.top->state][T_ERROR]) <= 0) {
+    if (p.top == p.bottom) return PARSE_ABANDONED;
     --p.top;
   }
   return push(p, action - 1, SemanticValue{}) ? PARSE_GOES_ON : PARSE_EXHAUSTED;
 }
 
 // One step of the automaton: a shift, a reduction or a recovery. Returns a
-// parse result when the parse ends, or PARSE_GOES_ON. A state whose only
-// action is a reduction takes it without reading a token.
+// parse result when the parse ends, or PARSE_GOES_ON.
 [[gnu::always_inline]] inline int parse_step(Parser& p) {
-  const ParseTables& t = PARSE_TABLES;
-  if (t.reduces_without_lookahead[p.state]) return reduce(p, t.default_rule[p.state]) ? PARSE_GOES_ON : PARSE_EXHAUSTED;
-  if (p.lookahead == NO_LOOKAHEAD) {
-    int token = next_token();
-    if (token == TOK_OUT_OF_MEMORY) return PARSE_EXHAUSTED;
-    p.lookahead = terminal_of(t, token);
-    p.lookahead_value = token_value;
+  int state = p.top->state;
+  int rule = LOOP_TABLES.rule_without_lookahead[state];
+  if (rule == 0) {
+    if (p.lookahead == NO_LOOKAHEAD) {
+      int token = next_token();
+      if (token == TOK_OUT_OF_MEMORY) return PARSE_EXHAUSTED;
+      p.lookahead = terminal_of(PARSE_TABLES, token);
+    }
+    int action = LOOP_TABLES.action[state][p.lookahead];
+    if (action > 0) {
+      if (action == ACTION_ACCEPT) return PARSE_ACCEPTED;
+      if (p.countdown > 0) --p.countdown;
+      if (p.lookahead == T_NUMBER) state = LOOP_TABLES.go_to[state][N_EXPR - TERMINAL_COUNT];  // expr: TOK_NUMBER
+      else state = action - 1;
+      p.lookahead = NO_LOOKAHEAD;
+      return push(p, state, token_value) ? PARSE_GOES_ON : PARSE_EXHAUSTED;
+    }
+    if (action == 0) return recover(p);
+    rule = -action;
   }
-  int action = t.action[p.state][p.lookahead];
-  if (action == 0) action = -t.default_rule[p.state];
-  if (action == ACTION_ACCEPT) return PARSE_ACCEPTED;
-  if (action > 0) {
-    if (p.countdown > 0) --p.countdown;
-    p.lookahead = NO_LOOKAHEAD;
-    return push(p, action - 1, p.lookahead_value) ? PARSE_GOES_ON : PARSE_EXHAUSTED;
-  }
-  if (action < 0) return reduce(p, -action) ? PARSE_GOES_ON : PARSE_EXHAUSTED;
-  return recover(p);
+  return reduce(p, rule) ? PARSE_GOES_ON : PARSE_EXHAUSTED;
 }
 
 }  // namespace
 
 int parse_input() {
-  std::uint16_t first_states[PARSER_INITIAL_DEPTH];
-  SemanticValue first_values[PARSER_INITIAL_DEPTH];
-  first_states[0] = 0;
-  first_values[0] = SemanticValue{};
-  Parser p{ParseStack{first_states, first_values, PARSER_INITIAL_DEPTH, false}, 0, 0, NO_LOOKAHEAD, SemanticValue{}, 0};
+  StackEntry first_entries[PARSER_INITIAL_DEPTH];
+  first_entries[0] = StackEntry{SemanticValue{}, 0};
+  Parser p{first_entries, first_entries, first_entries + PARSER_INITIAL_DEPTH - 1, false, NO_LOOKAHEAD, 0};
   int result;
   while ((result = parse_step(p)) == PARSE_GOES_ON) {
   }
-  release_stack(p.stack);
+  if (p.on_heap) release_bytes(p.bottom);
   return result;
 }
 

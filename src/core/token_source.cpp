@@ -1,5 +1,6 @@
 #include "token_source.h"
 
+#include <array>
 #include <charconv>
 #include <cstdint>
 #include <cstdlib>
@@ -25,10 +26,33 @@ constexpr int NOT_IN_VIEW = -1;  // the in-place console scanner leaves the toke
 char console_identifier[IDENTIFIER_LIMIT + 1];
 char string_identifier[IDENTIFIER_LIMIT + 1];
 
-bool is_digit(int c) { return c >= '0' && c <= '9'; }
-bool is_letter(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool is_letter_or_digit(int c) { return is_letter(c) || is_digit(c); }
-bool is_blank(int c) { return c == ' ' || c == '\t'; }
+constexpr bool is_digit(int c) { return c >= '0' && c <= '9'; }
+constexpr bool is_letter(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+constexpr bool is_letter_or_digit(int c) { return is_letter(c) || is_digit(c); }
+constexpr bool is_blank(int c) { return c == ' ' || c == '\t'; }
+
+// What a byte is to the in-place console scanner, which meets bytes 0 to 255
+// only and asks one table instead of several ranges. A byte of no class is a
+// token of its own.
+enum ByteClass : std::uint8_t {
+  SINGLE = 0,
+  BLANK = 1,
+  LETTER = 2,
+  DIGIT = 4,
+  POINT = 8,
+  CARRIAGE_RETURN = 16,
+};
+
+constexpr auto BYTE_CLASSES = [] {
+  std::array<std::uint8_t, 256> classes{};
+  for (int c = 0; c < 256; ++c)
+    classes[c] = static_cast<std::uint8_t>((is_blank(c) ? BLANK : 0) | (is_letter(c) ? LETTER : 0) |
+                                           (is_digit(c) ? DIGIT : 0) | (c == '.' ? POINT : 0) |
+                                           (c == '\r' ? CARRIAGE_RETURN : 0));
+  return classes;
+}();
+
+std::uint8_t class_of(char c) { return BYTE_CLASSES[static_cast<unsigned char>(c)]; }
 
 // A stretch of input that can be scanned in place: `size` bytes at `bytes`,
 // and, when `terminated`, a readable byte after them that ends any token.
@@ -180,6 +204,32 @@ double scan_literal(Cursor& in) {
   return convert_quickly(digits, value) ? value : convert_number(in.text, converted);
 }
 
+// The usual literal, such as 604 or 12.375, read straight from bytes that
+// are readable well past it: digits, perhaps a point and digits, at most
+// MAX_QUICK_DIGITS digits in all, no exponent, and a value convert_quickly
+// gives. That value is the one scan_literal gives. Says no, having taken
+// nothing, for anything else.
+constexpr std::size_t MAX_PLAIN_LENGTH = MAX_QUICK_DIGITS + 1;  // the digits and a point
+
+bool scan_plain_literal(const char* text, std::size_t& length, double& value) {
+  const char* end = text + MAX_PLAIN_LENGTH;
+  DecimalDigits digits{0, 0, 0};
+  const char* at = text;
+  for (; at < end && is_digit(*at); ++at) digits.value = digits.value * 10 + static_cast<std::uint64_t>(*at - '0');
+  bool point = at < end && *at == '.';
+  if (point) {
+    const char* fraction = ++at;
+    for (; at < end && is_digit(*at); ++at) digits.value = digits.value * 10 + static_cast<std::uint64_t>(*at - '0');
+    digits.scale = -static_cast<int>(at - fraction);
+  }
+  digits.count = static_cast<int>(at - text) - point;
+  if (digits.count == 0 || digits.count > MAX_QUICK_DIGITS) return false;
+  if (is_digit(*at) || *at == '.' || *at == 'e' || *at == 'E') return false;
+  if (!convert_quickly(digits, value)) return false;
+  length = static_cast<std::size_t>(at - text);
+  return true;
+}
+
 // In place when the whole literal and the byte that ends it are surely in
 // view; otherwise byte by byte.
 template <class Reader>
@@ -256,29 +306,37 @@ int console_token_in_place() {
   ConsoleWindow in_view = console_window();
   const auto* bytes = reinterpret_cast<const char*>(in_view.bytes);
   std::size_t start = 0;
-  while (start < in_view.size && is_blank(bytes[start])) ++start;
+  while (start < in_view.size && class_of(bytes[start]) == BLANK) ++start;
   console_skip(start);
   if (in_view.size - start < 2) return NOT_IN_VIEW;
   const char* at = bytes + start;
   std::size_t room = in_view.size - start;
   int c = static_cast<unsigned char>(at[0]);
-  if (is_letter(c)) {
+  std::uint8_t byte_class = BYTE_CLASSES[c];
+  if (byte_class == SINGLE) {
+    console_skip(1);
+    return c;  // NUL included
+  }
+  if (byte_class == LETTER) {
     std::size_t length = 1;
-    while (length < room && is_letter_or_digit(at[length])) ++length;
+    while (length < room && (class_of(at[length]) & (LETTER | DIGIT))) ++length;
     if (length == room || length > IDENTIFIER_LIMIT) return NOT_IN_VIEW;
     console_skip(length);
     return identifier_token(at, length);
   }
-  if (c == '.' || is_digit(c)) {
+  if (byte_class & (DIGIT | POINT)) {
     if (room <= NUMBER_LIMIT) return NOT_IN_VIEW;
+    std::size_t length;
+    if (scan_plain_literal(at, length, token_value.number)) {
+      console_skip(length);
+      return TOK_NUMBER;
+    }
     WindowCursor in{at, 0};
     token_value.number = scan_literal(in);
     console_skip(in.length);
     return TOK_NUMBER;
   }
-  if (c == '\r') return NOT_IN_VIEW;
-  console_skip(1);
-  return c;  // any other byte, NUL included, is its own token
+  return NOT_IN_VIEW;  // a CR, which may pair with an LF
 }
 
 int console_token() {
