@@ -34,6 +34,21 @@ std::size_t append_text(char* buffer, std::size_t size, std::size_t length, cons
   return length + count;
 }
 
+// Fills `buffer` (of `size` bytes, NUL-terminated, truncated if too small) with
+// the help text; returns its length.
+std::size_t build_help_text(char* buffer, std::size_t size) {
+  if (size == 0) return 0;
+  buffer[0] = '\0';
+  std::size_t length = 0;
+  for (const char* paragraph : HELP_PARAGRAPHS) length = append_text(buffer, size, length, paragraph);
+  for (const Symbol* symbol = symbol_newest_function(); symbol; symbol = symbol->next) {
+    if (symbol->kind != TOK_FUNCTION) continue;
+    length = append_text(buffer, size, length, symbol->name);
+    length = append_text(buffer, size, length, "() ");
+  }
+  return length;
+}
+
 }  // namespace
 
 void report_value(double number) {
@@ -70,18 +85,6 @@ void print_banner() {
   console_write_text(" ##\r\n\r\n");
 }
 
-std::size_t build_help_text(char* buffer, std::size_t size) {
-  if (size == 0) return 0;
-  buffer[0] = '\0';
-  std::size_t length = 0;
-  for (const char* paragraph : HELP_PARAGRAPHS) length = append_text(buffer, size, length, paragraph);
-  for (const Symbol* symbol = symbol_newest_function(); symbol; symbol = symbol->next) {
-    if (symbol->kind != TOK_FUNCTION) continue;
-    length = append_text(buffer, size, length, symbol->name);
-    length = append_text(buffer, size, length, "() ");
-  }
-  return length;
-}
 
 void show_help() {
   if (!session.console_mode) return;

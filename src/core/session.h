@@ -36,10 +36,6 @@ void print_banner();
 // Console only: the banner, then the help text.
 void show_help();
 
-// Fills `buffer` (of `size` bytes, NUL-terminated, truncated if too small) with
-// the help text; returns its length.
-std::size_t build_help_text(char* buffer, std::size_t size);
-
 // Console only: every variable with its value, newest first.
 void list_variables();
 

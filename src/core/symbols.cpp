@@ -156,12 +156,6 @@ Symbol* symbol_head() { return table.head; }
 
 Symbol* symbol_newest_function() { return table.newest_function; }
 
-bool install_constant(const char* name, double number) {
-  Symbol* symbol = symbol_insert(name, TOK_VARIABLE);
-  if (symbol) symbol->value.number = number;
-  return symbol != nullptr;
-}
-
 namespace {
 
 struct InitialSymbol {

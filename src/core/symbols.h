@@ -54,9 +54,6 @@ Symbol* symbol_head();
 // listing them does not cost a walk past every variable made since start-up.
 Symbol* symbol_newest_function();
 
-// Inserts a variable and sets its value; false when out of memory.
-bool install_constant(const char* name, double number);
-
 // Fills the table with the built-in functions, then pi and e. Only the first
 // successful call does anything, so the console and embedding programs may
 // both call it. All or nothing: false when out of memory, and the table is
