@@ -107,6 +107,14 @@ void list_variables() {
   console_line_answered();
 }
 
+void enter_quiet_mode() { session.console_mode = false; }
+
+bool take_quiet_error() {
+  bool raised = session.quiet_error;
+  session.quiet_error = false;
+  return raised;
+}
+
 bool run_console_session() {
   session.console_mode = true;
   return parse_input() == 0;

@@ -39,6 +39,14 @@ void show_help();
 // Console only: every variable with its value, newest first.
 void list_variables();
 
+// Switches to quiet mode, as the string evaluator runs: results are kept in
+// last_result, errors only raise quiet_error.
+void enter_quiet_mode();
+
+// Whether an error was reported in quiet mode since the last call; lowers
+// quiet_error.
+bool take_quiet_error();
+
 // Switches to console mode and parses standard input to its end; true when the
 // parse ended normally.
 bool run_console_session();

@@ -28,7 +28,7 @@ bool evaluate_text(const char* text, double& result, long& error_offset) {
 
   std::lock_guard<std::mutex> lock(library_mutex);
   if (!install_initial_symbols()) return refuse(0, error_offset);
-  session.console_mode = false;
+  enter_quiet_mode();
   // The newline lets a final expression without its own terminator form a line.
   char line[EVALUATE_MAX_TEXT + 1];
   std::memcpy(line, text, length);
@@ -36,8 +36,7 @@ bool evaluate_text(const char* text, double& result, long& error_offset) {
   string_source_load(line, length + 1);
   parse_input();
   result = session.last_result;
-  bool succeeded = !session.quiet_error;
-  session.quiet_error = false;
+  bool succeeded = !take_quiet_error();
   // The first error raised quiet_error, after which the token source read no
   // further: the last token it began is the one the error was found at. An
   // error at the appended newline is one at the end of the text.
