@@ -1,8 +1,6 @@
 // The C++ half of host_names.c: more of the interpreter's names, as C++
 // definitions in the global namespace.
-struct SessionState {
-  int mode;
-};
+struct SessionState { int mode; };
 SessionState token_value{4};
 double factorial(int n) { return n; }
 int next_token() { return 20; }
