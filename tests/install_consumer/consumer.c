@@ -5,11 +5,10 @@
 
 int main(void) {
   const char* texts[] = {"ku(1)", "x = e; x * 2", "1 +", "sqrt(x) * width"};
-  double value = -1;
+  double result = 0, value = -1;
+  long offset = 0;
   ziffralon_set_variable("width", 3);
   for (int i = 0; i < 4; ++i) {
-    double result = 0;
-    long offset = 0;
     int ok = ziffralon_evaluate(texts[i], &result, &offset);
     printf("%d %.9g %ld\n", ok, result, offset);
   }
