@@ -34,10 +34,11 @@ void wait_program(pid_t child, ProgramRun& run);
 ProgramRun run_program(const std::string& binary, const std::string& input, unsigned long address_space_limit = 0,
                        const std::vector<std::string>& arguments = {});
 
-// A descriptor open for reading on a temporary file holding `content`.
+// A descriptor open for reading and writing on a temporary file holding `content`.
 int temporary_input(const std::string& content);
 
 // Everything `fd` yields up to end of file; closes it.
 std::string read_all(int fd);
 
+// The file's bytes; empty when it cannot be read.
 std::string read_file(const std::string& path);
