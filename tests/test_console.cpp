@@ -1,5 +1,6 @@
 // The console reader at its block boundaries, where push-back and CR LF
-// pairing have to cross from one block into the next, and its literals.
+// pairing have to cross from one block into the next, and its literals (the
+// transcripts literals_in_place and numbers read them in place and byte by byte).
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -38,21 +39,6 @@ TEST(ConsoleReader, BlockBoundaries) {
       {to_edge + "1.5\n", "\t1.5\n"},  // the byte after the number is the next block's first, pushed back
   };
   for (const auto& c : cases) EXPECT_EQ(session_over(c.input), c.output) << c.input.substr(to_edge.size());
-}
-
-// A literal is scanned in place when all of it is surely in the block, and
-// byte by byte near the end of the input: both must take the same characters.
-TEST(ConsoleReader, LiteralsReadTheSameInPlaceAndByteByByte) {
-  const char* lines[] = {"1.5e3", "1.2.3", "2e", "2e+", "2ex", "2E-1", "5.", ".5", ".", ".e5", "0x1A", "1e400",
-                         "1e-400", "4.9e-324", "12345678901234567890123", "1e+05x", "3.e2"};
-  std::string padding(NUMBER_LIMIT + 10, ' ');
-  for (const char* line : lines) {
-    std::string near_the_end = session_over(std::string(line) + "\n");
-    EXPECT_EQ(session_over(std::string(line) + "\n" + padding + "\n"), near_the_end) << line;
-  }
-  std::string longest = "1." + std::string(NUMBER_LIMIT - 2, '0');
-  EXPECT_EQ(session_over(longest + "5\n"), "parse error\n");
-  EXPECT_EQ(session_over(longest + "5\n" + padding), "parse error\n");
 }
 
 // Every literal comes out correctly rounded, as the C library converts it,

@@ -32,11 +32,11 @@ TEST(Render, NaNPayloadsAndSeventeenDigitTies) {
 }
 
 // An independent rendering of positive finite values at `precision` (1 to
-// 16) digits: the C library's exact 17 digits, rounded half up at the next
-// digit by hand, then laid out by the C library's own "%.Ng" and given
-// three-digit exponents. Empty when the rounded digits do not survive the
-// trip through a double, which can happen at 16 digits.
-std::string reference_render(double value, int precision = 10) {
+// 17) digits: the C library's exact 17 digits, rounded half up at the next
+// digit by hand (none is left at 17), then laid out by the C library's own
+// "%.Ng" and given three-digit exponents. Empty when the rounded digits do not
+// survive the trip through a double, which can happen at 16 digits.
+std::string reference_render(double value, int precision) {
   char exact[40];
   std::snprintf(exact, sizeof exact, "%.16e", value);
   std::string digits = std::string(1, exact[0]) + std::string(exact + 2, 16);
@@ -67,16 +67,6 @@ std::string reference_render(double value, int precision = 10) {
   return text;
 }
 
-// At 17 digits no half-up step is left: the C library's exact "%.17g".
-std::string reference_render_17(double value) {
-  char text[40];
-  std::snprintf(text, sizeof text, "%.17g", value);
-  std::string result = text;
-  std::size_t e = result.find('e');
-  if (e != std::string::npos && result.size() - e == 4) result.insert(e + 2, "0");
-  return result;
-}
-
 TEST(Render, AgreesWithAnIndependentRenderingOnManyValues) {
   std::mt19937_64 random(20261206);
   std::uniform_real_distribution<double> log_magnitude(-14, 20);
@@ -86,11 +76,10 @@ TEST(Render, AgreesWithAnIndependentRenderingOnManyValues) {
     if (i % 4 == 2) value = std::bit_cast<double>(random() >> 1);  // any positive bits
     if (i % 4 == 3) value = static_cast<double>(random() >> (random() % 64));  // integers of every length
     if (!std::isfinite(value) || value == 0) continue;
-    ASSERT_EQ(render(value), reference_render(value)) << std::hexfloat << value;
-    ASSERT_EQ(render(value, 17), reference_render_17(value)) << std::hexfloat << value;
-    int precision = static_cast<int>(random() % 16) + 1;  // every rounding divisor in turn
-    std::string expected = reference_render(value, precision);
-    if (!expected.empty()) {
+    // The program's 10 and 17 digits, and every rounding divisor in turn.
+    for (int precision : {10, 17, static_cast<int>(random() % 16) + 1}) {
+      std::string expected = reference_render(value, precision);
+      if (expected.empty() && precision == 16) continue;  // the reference cannot tell
       ASSERT_EQ(render(value, precision), expected) << precision << " " << std::hexfloat << value;
     }
   }
