@@ -14,9 +14,8 @@ struct ProgramRun {
   int signal;          // the signal that ended the child, or 0
 };
 
-// Starts `binary` with `arguments` and the given descriptors as its standard
-// input and output (standard error stays the test's unless `stderr_fd` >= 0).
-// `address_space_limit` (bytes, 0 for none) is applied with setrlimit.
+// Starts `binary` on the given standard input and output (and error, if >= 0),
+// limited to `address_space_limit` bytes when that is not 0.
 pid_t start_program(const std::string& binary, const std::vector<std::string>& arguments, int stdin_fd,
                     int stdout_fd, int stderr_fd = -1, unsigned long address_space_limit = 0);
 
@@ -26,18 +25,12 @@ pid_t start_program(const std::string& binary, const std::vector<std::string>& a
 pid_t start_program_on_terminal(const std::string& binary, const std::vector<std::string>& arguments,
                                 int terminal_fd);
 
-// Waits for a started child; fills exit_status and signal.
-void wait_program(pid_t child, ProgramRun& run);
+void wait_program(pid_t child, ProgramRun& run);  // fills exit_status and signal
 
-// Runs `binary` with `input` as its standard input (through a file, so any size
-// works) and collects its standard output and standard error.
+// Runs `binary` on `input` (through a file, so any size works) to its end.
 ProgramRun run_program(const std::string& binary, const std::string& input, unsigned long address_space_limit = 0,
                        const std::vector<std::string>& arguments = {});
 
-// A descriptor open for reading on a temporary file holding `content`.
-int temporary_input(const std::string& content);
-
-// Everything `fd` yields up to end of file; closes it.
-std::string read_all(int fd);
-
-std::string read_file(const std::string& path);
+int temporary_input(const std::string& content);  // open on an unlinked file holding `content`
+std::string read_all(int fd);                     // up to end of file; closes `fd`
+std::string read_file(const std::string& path);   // empty when it cannot be read

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <string>
 
-#include "core/console_io.h"
+#include "console_capture.h"
 #include "core/memory.h"
 #include "core/parser.h"
 #include "core/session.h"
@@ -17,12 +17,8 @@
 
 using namespace ziffralon;
 
-#if defined(__SANITIZE_ADDRESS__)
-#define UNDER_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define UNDER_ADDRESS_SANITIZER 1
-#endif
+#ifndef __has_feature
+#define __has_feature(feature) 0
 #endif
 
 namespace {
@@ -30,99 +26,61 @@ namespace {
 const std::string NO_SYMBOL = "out of memory: no room for a new symbol\n";
 const std::string NO_STACK = "out of memory: the parser stack cannot grow\n";
 
-std::string captured;
-void capture(const char* bytes, std::size_t size) { captured.append(bytes, size); }
-
-struct ConsoleRun {
-  int result;
-  std::string output;
-};
-
-// A console session over `input` with the Nth allocation from now failing
-// (negative: none fails).
-ConsoleRun console_run(const std::string& input, long failing_allocation = -1) {
-  install_initial_symbols();
-  captured.clear();
-  console_set_output_sink(capture);
-  console_read_from_memory(input.data(), input.size());
-  session.console_mode = true;
-  fail_allocations_after(failing_allocation);
-  int result = parse_input();
-  fail_allocations_after(-1);
-  console_flush();
-  console_set_output_sink(nullptr);
-  return ConsoleRun{result, captured};
-}
-
-std::string nested(int depth, const std::string& inner) {
-  return std::string(static_cast<std::size_t>(depth), '(') + inner + std::string(static_cast<std::size_t>(depth), ')');
-}
-
 class OutOfMemory : public ::testing::Test {
   void TearDown() override { fail_allocations_after(-1); }
 };
 
-TEST_F(OutOfMemory, NewSymbolInTheConsoleEndsTheSession) {
-  ConsoleRun run = console_run("1\nmemfresh\n2\n", 0);
-  EXPECT_EQ(run.result, PARSE_EXHAUSTED);
-  EXPECT_EQ(run.output, "\t1\n" + NO_SYMBOL);
-  EXPECT_EQ(symbol_lookup("memfresh"), nullptr);
-}
-
 TEST_F(OutOfMemory, NewSymbolInQuietModeFailsSilently) {
   install_initial_symbols();
-  captured.clear();
-  console_set_output_sink(capture);
+  ConsoleCapture capture;
   double result = 0.0;
   fail_allocations_after(0);
   EXPECT_FALSE(evaluate_string("4; quietfresh + 1", result));
   fail_allocations_after(-1);
   EXPECT_EQ(result, 4.0);  // the statement before the failure kept its effect
   EXPECT_EQ(symbol_lookup("quietfresh"), nullptr);
-  console_flush();
-  console_set_output_sink(nullptr);
-  EXPECT_EQ(captured, "");
+  EXPECT_EQ(capture.text(), "");
   EXPECT_TRUE(evaluate_string("quietfresh + 1", result));  // and the next call works again
   EXPECT_EQ(result, 1.0);
 }
 
-TEST_F(OutOfMemory, ParserStackThatCannotGrowEndsTheSession) {
-  ConsoleRun run = console_run("3\n" + nested(300, "1") + "\n4\n", 0);
-  EXPECT_EQ(run.result, PARSE_EXHAUSTED);
-  EXPECT_EQ(run.output, "\t3\n" + NO_STACK);
-}
-
-// A session whose lines alternate between allocating symbols and growing the
-// stack; whichever allocation fails, the answers before it stand and exactly
-// the message of the line that needed the memory follows.
+// A console session whose lines alternate between allocating symbols and
+// growing the stack, with the Nth allocation failing (negative: none);
+// whichever fails, the answers before it stand and exactly the message of the
+// line that needed the memory follows, and the parse ends.
 TEST_F(OutOfMemory, EveryAllocationOfASessionMayFail) {
-  auto session_input = [](const std::string& prefix) {
-    return prefix + "a=3\n" + nested(300, prefix + "a") + "\n" + prefix + "c=" + prefix + "a+1\n" +
-           nested(500, prefix + "c") + "\n" + prefix + "a\n";
+  auto run = [](const std::string& prefix, long failing_allocation) {
+    const std::string open(300, '('), close(300, ')');
+    std::string input = prefix + "a=3\n" + open + prefix + "a" + close + "\n" + prefix + "c=" + prefix + "a+1\n" +
+                        open + open + prefix + "c" + close + close + "\n" + prefix + "a\n";
+    install_initial_symbols();
+    ConsoleCapture capture;
+    console_read_from_memory(input.data(), input.size());
+    session.console_mode = true;
+    fail_allocations_after(failing_allocation);
+    int result = parse_input();
+    fail_allocations_after(-1);
+    return std::pair(result, capture.text());
   };
+  const std::string REFERENCE = "\t3\n\t3\n\t4\n\t4\n\t3\n";
+  ASSERT_EQ(run("sweepref", -1), std::pair(int{PARSE_ACCEPTED}, REFERENCE));
   const std::string messages[] = {NO_SYMBOL, NO_STACK, NO_SYMBOL, NO_STACK};
-  ConsoleRun reference = console_run(session_input("sweepref"));
-  ASSERT_EQ(reference.result, PARSE_ACCEPTED);
-  ASSERT_EQ(reference.output, "\t3\n\t3\n\t4\n\t4\n\t3\n");
   bool failed_in_line[4] = {};
   const long LAST = 24;
   for (long n = 0; n <= LAST; ++n) {
-    ConsoleRun run = console_run(session_input("sweep" + std::to_string(n) + "x"), n);
-    if (run.result == PARSE_ACCEPTED) {
-      EXPECT_EQ(run.output, reference.output) << n;
-      continue;
-    }
-    ASSERT_EQ(run.result, PARSE_EXHAUSTED) << n;
-    std::size_t message_start = run.output.rfind('\n', run.output.size() - 2) + 1;  // npos + 1 is 0
-    std::string answered = run.output.substr(0, message_start);
-    std::size_t line = static_cast<std::size_t>(std::count(answered.begin(), answered.end(), '\n'));
+    auto [result, output] = run("sweep" + std::to_string(n) + "x", n);
+    EXPECT_EQ(result == PARSE_ACCEPTED, output == REFERENCE) << n;
+    if (result == PARSE_ACCEPTED) continue;
+    ASSERT_EQ(result, PARSE_EXHAUSTED) << n;
+    std::size_t message_start = output.rfind('\n', output.size() - 2) + 1;  // npos + 1 is 0
+    std::size_t line = static_cast<std::size_t>(std::count(output.begin(), output.begin() + message_start, '\n'));
     ASSERT_LT(line, 4u) << n;
-    EXPECT_EQ(answered, reference.output.substr(0, answered.size())) << n;
-    EXPECT_EQ(run.output.substr(message_start), messages[line]) << n;
+    EXPECT_EQ(output.substr(0, message_start), REFERENCE.substr(0, message_start)) << n;
+    EXPECT_EQ(output.substr(message_start), messages[line]) << n;
     failed_in_line[line] = true;
   }
   for (bool failed : failed_in_line) EXPECT_TRUE(failed);
-  EXPECT_EQ(console_run(session_input("sweeplast"), LAST).result, PARSE_ACCEPTED);
+  EXPECT_EQ(run("sweeplast", LAST).first, PARSE_ACCEPTED);  // the session makes fewer allocations
 }
 
 // Needs a table not yet filled: ctest runs every test in a process of its own.
@@ -130,12 +88,11 @@ TEST_F(OutOfMemory, InstallTwiceAfterPartialInstall) {
   if (symbol_head()) GTEST_SKIP() << "the symbol table was filled by an earlier test in this process";
   double result = 0.0;
   long failures = 0;
-  for (long n = 0;; ++n) {
+  for (long n = 0;; ++n, ++failures) {
     fail_allocations_after(n);
     bool ok = evaluate_string("pi", result);
     fail_allocations_after(-1);
     if (ok) break;
-    ++failures;
     ASSERT_EQ(symbol_head(), nullptr) << "a failed install left records behind, allocation " << n;
   }
   EXPECT_GE(failures, 18);  // each of the 18 start-up records could fail
@@ -145,32 +102,34 @@ TEST_F(OutOfMemory, InstallTwiceAfterPartialInstall) {
   EXPECT_EQ(names, "e pi sqrt tanh tan sinh sin log10 ln ku kf fabs exp cosh cos atan asin acos ");
 }
 
-// Under a tight address-space limit the start-up install fails: the program
-// says so in its one line and runs no session. The limit that lets the
-// program load but not install is searched, since it depends on the libraries.
-TEST(OutOfMemoryProgram, StartupInstallFailureStartsNoSession) {
-#ifdef UNDER_ADDRESS_SANITIZER
-  GTEST_SKIP() << "AddressSanitizer reserves far more address space than any small limit allows";
+// The real program under an address-space limit; AddressSanitizer reserves
+// far more address space than any small limit allows.
+class OutOfMemoryProgram : public ::testing::Test {
+  void SetUp() override {
+#if defined(__SANITIZE_ADDRESS__) || __has_feature(address_sanitizer)
+    GTEST_SKIP() << "under AddressSanitizer";
 #endif
+  }
+};
+
+// The start-up install fails: the program says so in its one line and runs
+// no session. The limit that lets the program load but not install is
+// searched, since it depends on the libraries.
+TEST_F(OutOfMemoryProgram, StartupInstallFailureStartsNoSession) {
   const std::string MESSAGE = "out of memory: the built-in functions cannot be installed\n";
   bool seen = false;
   for (unsigned long kib = 2000; kib <= 12000 && !seen; kib += 20) {
     ProgramRun run = run_program(ZIFFRALON_BINARY, "1+1\n", kib << 10);
     if (run.output.find(MESSAGE) == std::string::npos) continue;
     seen = true;
-    EXPECT_EQ(run.output, MESSAGE) << kib << " KiB";
-    EXPECT_EQ(run.exit_status, 0);
+    EXPECT_EQ(run.output + std::to_string(run.exit_status), MESSAGE + "0") << kib << " KiB";
   }
   EXPECT_TRUE(seen) << "no limit made the start-up install fail";
 }
 
-TEST(OutOfMemoryProgram, AddressSpaceLimitEndsTheSessionAndTheProgramExitsNormally) {
-#ifdef UNDER_ADDRESS_SANITIZER
-  GTEST_SKIP() << "AddressSanitizer reserves far more address space than any small limit allows";
-#endif
-  const int LINES = 1500000;
+TEST_F(OutOfMemoryProgram, AddressSpaceLimitEndsTheSessionAndTheProgramExitsNormally) {
   std::string input;
-  for (int i = 0; i < LINES; ++i) input += "v" + std::to_string(i) + "=" + std::to_string(i) + "\n";
+  for (int i = 0; i < 1500000; ++i) input += "v" + std::to_string(i) + "=" + std::to_string(i) + "\n";
   ProgramRun run = run_program(ZIFFRALON_BINARY, input, 64ul << 20);
   EXPECT_EQ(run.exit_status, 0);
   std::size_t message = run.output.find(NO_SYMBOL);

@@ -1,9 +1,9 @@
+// Number rendering, against an independent rendering of many values.
 #include <gtest/gtest.h>
 
 #include <bit>
 #include <cmath>
 #include <cstdint>
-#include <limits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -23,85 +23,20 @@ std::string render(double value, int digits = 10) {
 
 double from_bits(std::uint64_t bits) { return std::bit_cast<double>(bits); }
 
-struct Case {
-  double value;
-  const char* expected;
-};
-
-TEST(Render, FixedAndExponentFormsAtTheirBoundaries) {
-  const Case cases[] = {
-      {12, "12"},
-      {1.0 / 3, "0.3333333333"},
-      {3.141592653589793, "3.141592654"},
-      {1e20, "1e+020"},
-      {1.5e-7, "1.5e-007"},
-      {0.0001, "0.0001"},
-      {0.00001, "1e-005"},
-      {9999999999.0, "9999999999"},
-      {12345678901.0, "1.23456789e+010"},
-      {-1234.5, "-1234.5"},
-      {1e100, "1e+100"},
-      {1.7976931348623157e308, "1.797693135e+308"},
-      {4.9406564584124654e-324, "4.940656458e-324"},
-      {100, "100"},
-      {0.5, "0.5"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(render(c.value), c.expected) << c.value;
-}
-
-TEST(Render, RoundsHalfUpFromSeventeenDigits) {
-  const Case cases[] = {
-      {1234567892.5, "1234567893"},   // half-even would give ...892
-      {1234567891.5, "1234567892"},
-      {9999999999.5, "1e+010"},       // the carry moves the exponent and the form
-      {999999999.95, "1000000000"},
-      {0.99999999995, "1"},
-      {1.0000000185, "1.000000019"},  // exactly ...01849999..., but 17 digits say ...0185
-      {-1234567892.5, "-1234567893"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(render(c.value), c.expected) << c.value;
-}
-
-TEST(Render, ZeroHasNoSign) {
-  EXPECT_EQ(render(0.0), "0");
-  EXPECT_EQ(render(-0.0), "0");
-}
-
-TEST(Render, InfinitiesAndNaNsByTheirBits) {
-  EXPECT_EQ(render(std::numeric_limits<double>::infinity()), "1.#INF");
-  EXPECT_EQ(render(-std::numeric_limits<double>::infinity()), "-1.#INF");
-  EXPECT_EQ(render(from_bits(0xFFF8000000000000ULL)), "-1.#IND");  // what 0/0 and sqrt(-1) give
-  EXPECT_EQ(render(from_bits(0x7FF8000000000000ULL)), "1.#QNAN");  // its negation
+// Values no program input reaches: NaNs with payloads, and a tie at 17 digits
+// (2^-25 has 18 digits ending in 5), which goes to the even digit.
+TEST(Render, NaNPayloadsAndSeventeenDigitTies) {
   EXPECT_EQ(render(from_bits(0xFFF8000000000001ULL)), "-1.#QNAN");  // a payload makes it no IND
   EXPECT_EQ(render(from_bits(0x7FF8000000000123ULL)), "1.#QNAN");
-}
-
-TEST(Render, OtherPrecisions) {
-  EXPECT_EQ(render(0.32, 3), "0.32");
-  EXPECT_EQ(render(2.718282, 7), "2.718282");
-  EXPECT_EQ(render(0.0005, 1), "0.0005");
-  EXPECT_EQ(render(123456, 3), "1.23e+005");
-  EXPECT_EQ(render(0.1, 17), "0.10000000000000001");
-  // 2^-25 has 18 digits ending in 5: a tie at 17 digits goes to the even digit.
   EXPECT_EQ(render(std::ldexp(1.0, -25), 17), "2.9802322387695312e-008");
-  EXPECT_EQ(render(std::ldexp(1.0, -25)), "2.980232239e-008");
 }
-
-TEST(Render, ConstantsFromTheirBits) {
-  EXPECT_EQ(render(from_bits(0x4005BF0AA21A719BULL)), "2.718282");
-  EXPECT_EQ(render(from_bits(0x400921FB54442D18ULL)), "3.141592654");
-}
-
-}  // namespace
-
-namespace {
 
 // An independent rendering of positive finite values at `precision` (1 to
-// 16) digits: the C library's exact 17 digits, rounded half up at the next
-// digit by hand, then laid out by the C library's own "%.Ng" and given
-// three-digit exponents. Empty when the rounded digits do not survive the
-// trip through a double, which can happen at 16 digits.
-std::string reference_render(double value, int precision = 10) {
+// 17) digits: the C library's exact 17 digits, rounded half up at the next
+// digit by hand (none is left at 17), then laid out by the C library's own
+// "%.Ng" and given three-digit exponents. Empty when the rounded digits do not
+// survive the trip through a double, which can happen at 16 digits.
+std::string reference_render(double value, int precision) {
   char exact[40];
   std::snprintf(exact, sizeof exact, "%.16e", value);
   std::string digits = std::string(1, exact[0]) + std::string(exact + 2, 16);
@@ -132,16 +67,6 @@ std::string reference_render(double value, int precision = 10) {
   return text;
 }
 
-// At 17 digits no half-up step is left: the C library's exact "%.17g".
-std::string reference_render_17(double value) {
-  char text[40];
-  std::snprintf(text, sizeof text, "%.17g", value);
-  std::string result = text;
-  std::size_t e = result.find('e');
-  if (e != std::string::npos && result.size() - e == 4) result.insert(e + 2, "0");
-  return result;
-}
-
 TEST(Render, AgreesWithAnIndependentRenderingOnManyValues) {
   std::mt19937_64 random(20261206);
   std::uniform_real_distribution<double> log_magnitude(-14, 20);
@@ -151,11 +76,10 @@ TEST(Render, AgreesWithAnIndependentRenderingOnManyValues) {
     if (i % 4 == 2) value = std::bit_cast<double>(random() >> 1);  // any positive bits
     if (i % 4 == 3) value = static_cast<double>(random() >> (random() % 64));  // integers of every length
     if (!std::isfinite(value) || value == 0) continue;
-    ASSERT_EQ(render(value), reference_render(value)) << std::hexfloat << value;
-    ASSERT_EQ(render(value, 17), reference_render_17(value)) << std::hexfloat << value;
-    int precision = static_cast<int>(random() % 16) + 1;  // every rounding divisor in turn
-    std::string expected = reference_render(value, precision);
-    if (!expected.empty()) {
+    // The program's 10 and 17 digits, and every rounding divisor in turn.
+    for (int precision : {10, 17, static_cast<int>(random() % 16) + 1}) {
+      std::string expected = reference_render(value, precision);
+      if (expected.empty() && precision == 16) continue;  // the reference cannot tell
       ASSERT_EQ(render(value, precision), expected) << precision << " " << std::hexfloat << value;
     }
   }
