@@ -125,12 +125,15 @@ TEST(Library, OutOfMemoryChangesNothing) {
   long offset = 0;
   ASSERT_EQ(ziffralon_evaluate("0", &result, &offset), 1);  // the start-up symbols are in
   ziffralon::fail_allocations_after(0);
-  EXPECT_EQ(ziffralon_evaluate("1 + oomNewName", &result, &offset), 0);
+  EXPECT_EQ(ziffralon_evaluate("4; 1 + oomNewName", &result, &offset), 0);
   EXPECT_FALSE(ziffralon::set_variable("oomHostName", 1));
   ziffralon::fail_allocations_after(-1);
-  EXPECT_EQ(offset, 4);  // at the token being read
+  EXPECT_EQ(offset, 7);  // at the token being read
+  EXPECT_EQ(result, 4);  // the statement before it kept its effect
   EXPECT_EQ(get_variable("oomNewName"), get_variable("oomHostName"));
   EXPECT_EQ(get_variable("oomNewName"), ABSENT);
+  EXPECT_EQ(ziffralon_evaluate("oomNewName + 1", &result, &offset), 1);  // the next call works again
+  EXPECT_EQ(result, 1);
 }
 
 }  // namespace

@@ -30,20 +30,6 @@ class OutOfMemory : public ::testing::Test {
   void TearDown() override { fail_allocations_after(-1); }
 };
 
-TEST_F(OutOfMemory, NewSymbolInQuietModeFailsSilently) {
-  install_initial_symbols();
-  ConsoleCapture capture;
-  double result = 0.0;
-  fail_allocations_after(0);
-  EXPECT_FALSE(evaluate_string("4; quietfresh + 1", result));
-  fail_allocations_after(-1);
-  EXPECT_EQ(result, 4.0);  // the statement before the failure kept its effect
-  EXPECT_EQ(symbol_lookup("quietfresh"), nullptr);
-  EXPECT_EQ(capture.text(), "");
-  EXPECT_TRUE(evaluate_string("quietfresh + 1", result));  // and the next call works again
-  EXPECT_EQ(result, 1.0);
-}
-
 // A console session whose lines alternate between allocating symbols and
 // growing the stack, with the Nth allocation failing (negative: none);
 // whichever fails, the answers before it stand and exactly the message of the

@@ -105,21 +105,16 @@ TEST(Pipes, ReaderClosingAfterTheFirstByteEndsTheProgramNormally) {
 // `yes 1+1 | ziffralon | head -2` must end: once standard output is gone for
 // good, input ends, and a finite input is not computed to its end either.
 TEST(FaultRegression, ClosedReaderNeverEndsTheProgram) {
-  int in[2];
-  int out[2];
-  if (pipe(in) != 0 || pipe(out) != 0) std::abort();
-  close(out[0]);  // the reader is gone before the first answer
-  pid_t pid = start_program(ZIFFRALON_BINARY, {}, in[0], out[1]);
-  close(in[0]);
-  close(out[1]);
+  PipedProgram program = start_piped();
+  close(program.from_child);  // the reader is gone before the first answer
   std::signal(SIGPIPE, SIG_IGN);
   const std::string LINES = std::string(1000, ' ') + "1+1\n";
   long sent = 0;
-  while (write(in[1], LINES.data(), LINES.size()) > 0) sent += static_cast<long>(LINES.size());
+  while (write(program.to_child, LINES.data(), LINES.size()) > 0) sent += static_cast<long>(LINES.size());
   EXPECT_EQ(errno, EPIPE);  // the calculator stopped reading
   EXPECT_LT(sent, 4L << 20);
-  close(in[1]);
-  EXPECT_EQ(finish(pid).exit_status, 0);
+  close(program.to_child);
+  EXPECT_EQ(finish(program.pid).exit_status, 0);
 }
 
 // Another process may have made the output non-blocking; every answer must
