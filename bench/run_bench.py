@@ -55,11 +55,13 @@ ODD_INPUTS = [
     ("lines 2147483647~1073741823", "binomial", 1_000_000),
 ]
 
-# (runs, warm-up runs) per hyperfine invocation
-BATCH_RUNS = (7, 2)
-SYMBOL_RUNS = (7, 2)
-STARTUP_RUNS = (301, 10)
-ODD_RUNS = (5, 1)
+# (runs, warm-up runs, rounds): each round is one hyperfine invocation with
+# every program side by side, in alternating order, so that a drift in the
+# machine's speed meets all of them alike; medians are over all rounds' runs.
+BATCH_RUNS = (3, 1, 3)
+SYMBOL_RUNS = (1, 1, 7)
+STARTUP_RUNS = (61, 10, 5)
+ODD_RUNS = (5, 1, 1)
 RSS_RUNS = 3
 
 
@@ -94,17 +96,21 @@ def fed(path, *argv):
 def hyperfine(bench, label, commands, runs, shell=True):
     """Times [(name, command)] side by side; {name: median seconds}, or None if a run failed."""
     json_path = os.path.join(bench.work, label + ".json")
-    args = ["hyperfine", "--style", "basic", "--runs", str(runs[0]), "--warmup", str(runs[1]),
-            "--export-json", json_path] + ([] if shell else ["-N"])
-    for name, _ in commands:
-        args += ["--command-name", name]
-    args += [command for _, command in commands]
-    sys.stdout.flush()
-    if subprocess.run(args).returncode != 0:
-        return None
-    with open(json_path) as f:
-        results = json.load(f)["results"]
-    return {name: result["median"] for (name, _), result in zip(commands, results)}
+    times = {name: [] for name, _ in commands}
+    for round_number in range(runs[2]):
+        order = commands if round_number % 2 == 0 else commands[::-1]
+        args = ["hyperfine", "--style", "basic", "--runs", str(runs[0]), "--warmup", str(runs[1]),
+                "--export-json", json_path] + ([] if shell else ["-N"])
+        for name, _ in order:
+            args += ["--command-name", name]
+        args += [command for _, command in order]
+        sys.stdout.flush()
+        if subprocess.run(args).returncode != 0:
+            return None
+        with open(json_path) as f:
+            for (name, _), result in zip(order, json.load(f)["results"]):
+                times[name] += result["times"]
+    return {name: statistics.median(values) for name, values in times.items()}
 
 
 def output_bytes(program, path):
@@ -222,8 +228,8 @@ def bench_symbols(bench):
 # hyperfine gives every program /dev/null as standard input: empty input,
 # without a shell in between whose start-up would swamp a millisecond.
 def bench_startup(bench):
-    runs = (sized(bench, STARTUP_RUNS[0], 31) | 1, STARTUP_RUNS[1])
-    heading(f"Start-up on empty input, {runs[0]} runs each")
+    runs = (sized(bench, STARTUP_RUNS[0], 31) | 1, STARTUP_RUNS[1], STARTUP_RUNS[2])
+    heading(f"Start-up on empty input, {runs[0] * runs[2]} runs each")
     t = hyperfine(bench, "startup", [("ziffralon", shlex.quote(bench.ziffralon)),
                                      ("minimal banner", shlex.quote(bench.minimal_banner))], runs, shell=False)
     name, need = "start-up, empty input, vs minimal banner", f"<= {STARTUP_FACTOR_ALLOWED}"
