@@ -1,14 +1,16 @@
 # The program's line editor at a terminal, through libedit (Debian:
-# libedit-dev, found with pkg-config). Without it, or with
-# -DZIFFRALON_LINE_EDITOR=OFF, the program still builds and reads a terminal
-# plainly. ZIFFRALON_LINE_EDITOR_BUILT tells the tests which it is.
+# libedit-dev, found with pkg-config). Only its headers are used at build
+# time: the program loads the library itself when a session at a terminal
+# begins. Without the headers, or with -DZIFFRALON_LINE_EDITOR=OFF, the
+# program still builds and reads a terminal plainly.
+# ZIFFRALON_LINE_EDITOR_BUILT tells the tests which it is.
 option(ZIFFRALON_LINE_EDITOR "Edit lines at a terminal with libedit" ON)
 
 set(ZIFFRALON_LINE_EDITOR_BUILT OFF)
 if(ZIFFRALON_LINE_EDITOR)
   find_package(PkgConfig QUIET)
   if(PKG_CONFIG_FOUND)
-    pkg_check_modules(LIBEDIT QUIET IMPORTED_TARGET libedit)
+    pkg_check_modules(LIBEDIT QUIET libedit)
   endif()
   if(LIBEDIT_FOUND)
     set(ZIFFRALON_LINE_EDITOR_BUILT ON)
@@ -20,21 +22,11 @@ endif()
 
 if(ZIFFRALON_LINE_EDITOR_BUILT)
   message(STATUS "Line editor: libedit ${LIBEDIT_VERSION}")
-  target_sources(ziffralon PRIVATE src/cli/line_editor.cpp)
-  # Linked from its static archives where they exist: four more shared
-  # libraries to load would cost every run, at a terminal or not, more than
-  # the whole start-up of an empty session.
-  set(archives "")
-  foreach(name IN LISTS LIBEDIT_STATIC_LIBRARIES)
-    find_library(ZIFFRALON_ARCHIVE_${name} NAMES lib${name}.a HINTS ${LIBEDIT_STATIC_LIBRARY_DIRS})
-    list(APPEND archives ${ZIFFRALON_ARCHIVE_${name}})
-  endforeach()
-  if(archives MATCHES "NOTFOUND")
-    target_link_libraries(ziffralon PRIVATE PkgConfig::LIBEDIT)
-  else()
-    target_include_directories(ziffralon PRIVATE ${LIBEDIT_INCLUDE_DIRS})
-    target_link_libraries(ziffralon PRIVATE ${archives})
-  endif()
+  target_sources(ziffralon PRIVATE src/cli/line_editor.cpp src/cli/libedit_calls.cpp)
+  # Not linked: loading libedit and the libraries it needs would cost every
+  # run, at a terminal or not, and only a session at a terminal edits lines.
+  target_include_directories(ziffralon PRIVATE ${LIBEDIT_INCLUDE_DIRS})
+  target_compile_options(ziffralon PRIVATE ${LIBEDIT_CFLAGS_OTHER})
 else()
   message(STATUS "Line editor: none; a terminal is read plainly")
   target_sources(ziffralon PRIVATE src/cli/line_editor_absent.cpp)

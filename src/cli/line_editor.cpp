@@ -1,6 +1,5 @@
 #include "line_editor.h"
 
-#include <histedit.h>
 #include <unistd.h>
 
 #include <clocale>
@@ -10,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "cli/libedit_calls.h"
 #include "core/console_io.h"
 
 namespace ziffralon {
@@ -32,6 +32,7 @@ constexpr const char* KEY_BINDINGS[][2] = {
 };
 
 struct LineEditor {
+  const LibeditCalls* libedit;
   EditLine* editor;
   History* history;
   std::string line;  // the edited line, handed to the console in pieces
@@ -74,7 +75,7 @@ void catch_interrupt() {
 // or pasted while the line is computed would then meet the terminal's line
 // limit and its special characters (Ctrl+C, Ctrl+R, Ctrl+Z). So the terminal
 // stays as the editor set it (output is still translated) until the next line.
-void keep_terminal_raw(EditLine* editor) { el_set(editor, EL_PREP_TERM, 1); }
+void keep_terminal_raw(EditLine* editor) { line_editor.libedit->el_set(editor, EL_PREP_TERM, 1); }
 
 void echo(const char* text) {
   std::fputs(text, stdout);
@@ -86,7 +87,7 @@ void keep_line(const char* text) {
   line_editor.line_given = 0;
   if (line_editor.line.find_first_not_of(" \t\n") == std::string::npos) return;
   HistEvent event;
-  history(line_editor.history, &event, H_ENTER, text);
+  line_editor.libedit->history(line_editor.history, &event, H_ENTER, text);
 }
 
 // Edits the next line; false at the end of input.
@@ -98,9 +99,9 @@ bool next_line() {
       line_interrupted = 0;
       echo("^C\n");
     }
-    el_resize(line_editor.editor);  // the window may have changed since the last line
+    line_editor.libedit->el_resize(line_editor.editor);  // the window may have changed since the last line
     int count = 0;
-    const char* text = el_gets(line_editor.editor, &count);
+    const char* text = line_editor.libedit->el_gets(line_editor.editor, &count);
     std::fflush(stdout);  // libedit writes through stdio, the answers do not
     if (text && std::strcmp(text, END_OF_INPUT_LINE) != 0) {
       keep_terminal_raw(line_editor.editor);
@@ -117,49 +118,52 @@ bool next_line() {
 }
 
 // An editor that can edit on this terminal, or none.
-EditLine* open_editor() {
-  EditLine* editor = el_init("ziffralon", stdin, stdout, stderr);
+EditLine* open_editor(const LibeditCalls& libedit) {
+  EditLine* editor = libedit.el_init("ziffralon", stdin, stdout, stderr);
   int editing = 0;
-  if (editor && el_get(editor, EL_EDITMODE, &editing) == 0 && editing) return editor;
-  if (editor) el_end(editor);
+  if (editor && libedit.el_get(editor, EL_EDITMODE, &editing) == 0 && editing) return editor;
+  if (editor) libedit.el_end(editor);
   return nullptr;
 }
 
-History* session_history() {
-  History* list = history_init();
+History* session_history(const LibeditCalls& libedit) {
+  History* list = libedit.history_init();
   HistEvent event;
-  history(list, &event, H_SETSIZE, HISTORY_SIZE);
-  history(list, &event, H_SETUNIQUE, 1);
+  libedit.history(list, &event, H_SETSIZE, HISTORY_SIZE);
+  libedit.history(list, &event, H_SETUNIQUE, 1);
   return list;
 }
 
-void configure(EditLine* editor, History* list) {
-  el_set(editor, EL_HIST, history, list);
-  el_set(editor, EL_EDITOR, "emacs");
-  el_set(editor, EL_PROMPT, no_prompt);
+void configure(const LibeditCalls& libedit, EditLine* editor, History* list) {
+  libedit.el_set(editor, EL_HIST, libedit.history, list);
+  libedit.el_set(editor, EL_EDITOR, "emacs");
+  libedit.el_set(editor, EL_PROMPT, no_prompt);
   // While the editor has the terminal, its INTR and SUSP characters raise no
   // signal: Ctrl+C and Ctrl+Z reach the editor as keys.
-  el_set(editor, EL_SETTY, "-d", "-intr", "-susp", nullptr);
+  libedit.el_set(editor, EL_SETTY, "-d", "-intr", "-susp", nullptr);
   // The wide form keeps our strings; the narrow one copies them and never
   // frees the copies.
-  el_wset(editor, EL_ADDFN, CANCEL_LINE_WIDE, L"Drop the line being typed", cancel_line);
-  for (const auto& binding : KEY_BINDINGS) el_set(editor, EL_BIND, binding[0], binding[1], nullptr);
+  libedit.el_wset(editor, EL_ADDFN, CANCEL_LINE_WIDE, L"Drop the line being typed", cancel_line);
+  for (const auto& binding : KEY_BINDINGS) libedit.el_set(editor, EL_BIND, binding[0], binding[1], nullptr);
 }
 
 }  // namespace
 
 bool line_editor_start() {
   if (!usable_terminal()) return false;
+  const LibeditCalls* libedit = libedit_load();
+  if (!libedit) return false;
   // Characters are shown and handed on as the terminal encodes them.
   std::setlocale(LC_CTYPE, "");
-  EditLine* editor = open_editor();
+  EditLine* editor = open_editor(*libedit);
   if (!editor) {
     std::setlocale(LC_CTYPE, "C");
     return false;
   }
+  line_editor.libedit = libedit;
   line_editor.editor = editor;
-  line_editor.history = session_history();
-  configure(editor, line_editor.history);
+  line_editor.history = session_history(*libedit);
+  configure(*libedit, editor, line_editor.history);
   catch_interrupt();
   keep_terminal_raw(editor);
   return true;
@@ -176,8 +180,8 @@ std::size_t line_editor_read(unsigned char* into, std::size_t room) {
 
 void line_editor_end() {
   if (!line_editor.editor) return;
-  el_end(line_editor.editor);
-  history_end(line_editor.history);
+  line_editor.libedit->el_end(line_editor.editor);
+  line_editor.libedit->history_end(line_editor.history);
   line_editor.editor = nullptr;
 }
 

@@ -1,0 +1,29 @@
+// libedit's calls, loaded from the shared library when the editor is about to
+// start. Only the types and constants come from <histedit.h>: the program
+// links no part of libedit, since linking it costs every run, at a terminal
+// or not, and only a session at a terminal edits lines.
+#pragma once
+
+#include <histedit.h>
+
+namespace ziffralon {
+
+// The calls the line editor makes, with libedit's own signatures.
+struct LibeditCalls {
+  decltype(&::el_init) el_init;
+  decltype(&::el_end) el_end;
+  decltype(&::el_set) el_set;
+  decltype(&::el_wset) el_wset;
+  decltype(&::el_get) el_get;
+  decltype(&::el_gets) el_gets;
+  decltype(&::el_resize) el_resize;
+  decltype(&::history_init) history_init;
+  decltype(&::history_end) history_end;
+  decltype(&::history) history;
+};
+
+// Loads libedit and returns its calls, or nullptr when the library or
+// one of the calls is missing; the editor then cannot start. Called once.
+const LibeditCalls* libedit_load();
+
+}  // namespace ziffralon
