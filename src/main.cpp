@@ -4,10 +4,9 @@
 #include "cli/input_sources.h"
 #include "cli/line_editor.h"
 #include "core/console_io.h"
-#include "core/render.h"
 #include "core/session.h"
 #include "core/symbols.h"
-#include "eval/evaluate.h"
+#include "eval/evaluate.h"  // also the public header, with the version
 
 using namespace ziffralon;
 
@@ -17,10 +16,7 @@ constexpr int EXIT_MESSAGES_PRINTED = 1;  // with -e or FILE: some line gave a m
 constexpr int EXIT_BAD_USAGE = 2;         // bad arguments, or a FILE that cannot be read
 
 void print_version() {
-  char number[RENDER_BUFFER_SIZE];
-  console_write_text("ziffralon ");
-  console_write(number, render_number(PROGRAM_VERSION, 3, number));
-  console_write_text("\n");
+  console_write_text("ziffralon " ZIFFRALON_VERSION_STRING "\n");
   console_flush();
 }
 

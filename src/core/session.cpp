@@ -85,7 +85,6 @@ void print_banner() {
   console_write_text(" ##\r\n\r\n");
 }
 
-
 void show_help() {
   if (!session.console_mode) return;
   print_banner();

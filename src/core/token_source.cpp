@@ -211,15 +211,20 @@ double scan_literal(Cursor& in) {
 // nothing, for anything else.
 constexpr std::size_t MAX_PLAIN_LENGTH = MAX_QUICK_DIGITS + 1;  // the digits and a point
 
+// Adds the digits from `at` (up to `end`) to `value`; returns where they stop.
+const char* gather_digits(const char* at, const char* end, std::uint64_t& value) {
+  for (; at < end && is_digit(*at); ++at) value = value * 10 + static_cast<std::uint64_t>(*at - '0');
+  return at;
+}
+
 bool scan_plain_literal(const char* text, std::size_t& length, double& value) {
   const char* end = text + MAX_PLAIN_LENGTH;
   DecimalDigits digits{0, 0, 0};
-  const char* at = text;
-  for (; at < end && is_digit(*at); ++at) digits.value = digits.value * 10 + static_cast<std::uint64_t>(*at - '0');
+  const char* at = gather_digits(text, end, digits.value);
   bool point = at < end && *at == '.';
   if (point) {
     const char* fraction = ++at;
-    for (; at < end && is_digit(*at); ++at) digits.value = digits.value * 10 + static_cast<std::uint64_t>(*at - '0');
+    at = gather_digits(fraction, end, digits.value);
     digits.scale = -static_cast<int>(at - fraction);
   }
   digits.count = static_cast<int>(at - text) - point;
@@ -327,13 +332,10 @@ int console_token_in_place() {
   if (byte_class & (DIGIT | POINT)) {
     if (room <= NUMBER_LIMIT) return NOT_IN_VIEW;
     std::size_t length;
-    if (scan_plain_literal(at, length, token_value.number)) {
+    if (scan_plain_literal(at, length, token_value.number))
       console_skip(length);
-      return TOK_NUMBER;
-    }
-    WindowCursor in{at, 0};
-    token_value.number = scan_literal(in);
-    console_skip(in.length);
+    else
+      token_value.number = scan_number<ConsoleReader>();  // in place too: the window holds it
     return TOK_NUMBER;
   }
   return NOT_IN_VIEW;  // a CR, which may pair with an LF
@@ -358,6 +360,13 @@ int string_token() {
 }
 
 }  // namespace
+
+bool is_identifier(const char* name, std::size_t length) {
+  if (length == 0 || length > IDENTIFIER_LIMIT || !is_letter(name[0])) return false;
+  for (std::size_t i = 1; i < length; ++i)
+    if (!is_letter_or_digit(name[i])) return false;
+  return true;
+}
 
 void string_source_load(const char* text, std::size_t length) {
   std::memcpy(string_buffer, text, length);

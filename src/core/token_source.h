@@ -31,6 +31,10 @@ union SemanticValue {
 // The value of the token next_token returned last.
 extern SemanticValue token_value;
 
+// Whether the `length` bytes at `name` are one identifier as the token source
+// reads it: a letter, then letters or digits, IDENTIFIER_LIMIT at most.
+bool is_identifier(const char* name, std::size_t length);
+
 // Gives the string source `length` bytes of `text` (at most
 // STRING_BUFFER_SIZE - 1) to read from the start. Its scan position returns
 // to the start whenever it reports end of input.

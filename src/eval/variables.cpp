@@ -1,27 +1,12 @@
 // Host access to the interpreter's variables, by name.
-#include <algorithm>
-
 #include "../core/symbols.h"
 #include "../core/token_source.h"
 #include "evaluate.h"
 
 namespace ziffralon {
 
-namespace {
-
-bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool is_letter_or_digit(char c) { return is_letter(c) || (c >= '0' && c <= '9'); }
-
-// A name the token source could have read as one identifier.
-bool is_identifier(std::string_view name) {
-  return !name.empty() && name.size() <= IDENTIFIER_LIMIT && is_letter(name.front()) &&
-         std::all_of(name.begin(), name.end(), is_letter_or_digit);
-}
-
-}  // namespace
-
 bool set_variable(std::string_view name, double value) {
-  if (!is_identifier(name)) return false;
+  if (!is_identifier(name.data(), name.size())) return false;
   std::lock_guard<std::mutex> lock(library_mutex);
   // The start-up symbols come first, so that a host's "pi" is the calculator's
   // pi and "sin" is already known as a function.
@@ -33,7 +18,7 @@ bool set_variable(std::string_view name, double value) {
 }
 
 std::optional<double> get_variable(std::string_view name) {
-  if (!is_identifier(name)) return std::nullopt;
+  if (!is_identifier(name.data(), name.size())) return std::nullopt;
   std::lock_guard<std::mutex> lock(library_mutex);
   if (!install_initial_symbols()) return std::nullopt;
   Symbol* symbol = symbol_lookup_length(name.data(), name.size());
