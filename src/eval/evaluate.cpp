@@ -9,8 +9,6 @@
 
 namespace ziffralon {
 
-std::mutex library_mutex;
-
 namespace {
 
 // Refusals that evaluate nothing and leave `result` alone.
