@@ -5,10 +5,11 @@
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 TSAN_BUILD ?= build-tsan
+WINDOWS_BUILD ?= build-windows
 JOBS ?= $(shell nproc)
 ARGS ?=
 
-.PHONY: all run check check-release check-sanitize check-tsan clean
+.PHONY: all run check check-release check-sanitize check-tsan windows check-windows clean
 
 all:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DZIFFRALON_TESTS=ON
@@ -26,6 +27,7 @@ check:
 	$(MAKE) check-release
 	$(MAKE) check-sanitize
 	$(MAKE) check-tsan
+	$(MAKE) check-windows
 
 check-release: all
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
@@ -43,8 +45,19 @@ check-tsan:
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target library_threads
 	./$(TSAN_BUILD)/tests/library_threads
 
+# Windows: cross-built with MinGW-w64 into $(WINDOWS_BUILD) (ziffralon.exe,
+# ziffralon.dll with its import library, the static library, the zip), and
+# its suite run under Wine.
+windows:
+	cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
+	  -DBUILD_SHARED_LIBS=ON -DZIFFRALON_TESTS=ON
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+
+check-windows: windows
+	ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -j $(JOBS)
+
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(TSAN_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(TSAN_BUILD) $(WINDOWS_BUILD)
 
 -include fuzz/fuzz.mk
 -include bench/bench.mk

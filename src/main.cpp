@@ -1,5 +1,3 @@
-#include <csignal>
-
 #include "cli/command_line.h"
 #include "cli/input_sources.h"
 #include "cli/line_editor.h"
@@ -7,6 +5,7 @@
 #include "core/session.h"
 #include "core/symbols.h"
 #include "eval/evaluate.h"  // also the public header, with the version
+#include "platform/platform.h"
 
 using namespace ziffralon;
 
@@ -37,8 +36,6 @@ void choose_input(const CommandLine& command_line) {
 }
 
 int run_calculator(const CommandLine& command_line) {
-  // A reader that goes away must not kill us mid-run: writes then just fail.
-  std::signal(SIGPIPE, SIG_IGN);
   if (!install_initial_symbols()) {
     // Without its functions the calculator cannot run a session worth having.
     report_error("out of memory: the built-in functions cannot be installed");
@@ -62,6 +59,7 @@ int run_calculator(const CommandLine& command_line) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform_start_program(argc, argv);
   CommandLine command_line = parse_command_line(argc, argv);
   switch (command_line.action) {
     case ProgramAction::SHOW_USAGE:

@@ -1,15 +1,12 @@
 #include "input_sources.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "core/console_io.h"
+#include "platform/platform.h"
 
 namespace ziffralon {
 
@@ -33,15 +30,8 @@ SourceList source_list;
 
 // An open descriptor for NAME ("-" is standard input), or -1 with errno set.
 int open_file(const std::string& name) {
-  if (name == "-") return STDIN_FILENO;
-  int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
-  struct stat status;
-  if (fd >= 0 && fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {
-    close(fd);
-    errno = EISDIR;
-    return -1;
-  }
-  return fd;
+  if (name == "-") return PLATFORM_STDIN;
+  return platform_open_file(name.c_str());
 }
 
 std::size_t read_text(OpenSource& source, unsigned char* into, std::size_t room) {
