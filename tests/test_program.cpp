@@ -2,6 +2,7 @@
 // through pipes: answers as lines arrive, readers that go away, signals.
 #include <fcntl.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -9,6 +10,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 
@@ -42,13 +46,14 @@ struct PipedProgram {
   int to_child;
   int from_child;
 };
-PipedProgram start_piped(const std::optional<std::string>& input = std::nullopt, int output_flags = 0) {
+PipedProgram start_piped(const std::optional<std::string>& input = std::nullopt, int output_flags = 0,
+                         const std::vector<std::string>& arguments = {}) {
   int in[2] = {-1, -1};
   int out[2];
   if (pipe(out) != 0 || (!input && pipe(in) != 0)) std::abort();
   if (input) in[0] = temporary_input(*input);
   fcntl(out[1], F_SETFL, fcntl(out[1], F_GETFL) | output_flags);
-  pid_t pid = start_program(ZIFFRALON_BINARY, {}, in[0], out[1]);
+  pid_t pid = start_program(ZIFFRALON_BINARY, arguments, in[0], out[1]);
   close(in[0]);
   close(out[1]);
   return PipedProgram{pid, in[1], out[0]};
@@ -154,16 +159,110 @@ TEST(FaultRegression, StopSignalLosesComputedAnswers) {
   }
 }
 
-// A signal during a blocking read ends input at once.
-TEST(FaultRegression, StopSignalDuringBlockingRead) {
-  PipedProgram program = start_piped();
-  EXPECT_EQ(read_answer(program.from_child, BANNER.size()), BANNER);
-  ASSERT_EQ(write(program.to_child, "1+1\n", 4), 4);
-  EXPECT_EQ(read_answer(program.from_child, 3), "\t2\n");
-  kill(program.pid, SIGINT);
-  EXPECT_EQ(finish(program.pid).signal, SIGINT);  // the test's input pipe is still open while it waits
-  close(program.to_child);
-  close(program.from_child);
+// A signal during a blocking read ends input at once; a line it cut is
+// dropped without a word, after the answers of the lines before it.
+TEST(FaultRegression, StopSignalMidLinePrintsParseError) {
+  for (const std::vector<std::string>& arguments : {std::vector<std::string>{}, std::vector<std::string>{"-"}})
+    for (const char* cut_line : {"", "2+"})
+      for (int signal_number : {SIGINT, SIGTERM}) {
+        PipedProgram program = start_piped(std::nullopt, 0, arguments);
+        if (arguments.empty()) {
+          EXPECT_EQ(read_answer(program.from_child, BANNER.size()), BANNER);
+        }
+        std::string input = std::string("1+1\n") + cut_line;
+        ASSERT_EQ(write(program.to_child, input.data(), input.size()), static_cast<ssize_t>(input.size()));
+        EXPECT_EQ(read_answer(program.from_child, 3), "\t2\n");
+        kill(program.pid, signal_number);
+        EXPECT_EQ(read_all(program.from_child), "") << cut_line;
+        EXPECT_EQ(finish(program.pid).signal, signal_number);  // the test's input pipe is still open while it waits
+        close(program.to_child);
+      }
+}
+
+// The program's messages and status with standard input from `input_fd`
+// (closed here) and standard output into the file `output_path`.
+ProgramRun run_into(const std::vector<std::string>& arguments, int input_fd, const char* output_path) {
+  int output_fd = open(output_path, O_WRONLY);
+  int errors_fd = temporary_input("");
+  pid_t pid = start_program(ZIFFRALON_BINARY, arguments, input_fd, output_fd, errors_fd);
+  close(input_fd);
+  close(output_fd);
+  ProgramRun run = finish(pid);
+  lseek(errors_fd, 0, SEEK_SET);
+  run.errors = read_all(errors_fd);
+  return run;
+}
+
+// `ziffralon f > out || handle` must learn that `out` is incomplete, in every
+// mode; a reader that went away is no failure (see the closed-reader cases).
+TEST(FaultRegression, FailedWriteOrReadReportedAsSuccess) {
+  const std::string WRITE_ERROR = "ziffralon: write error: " + std::string(std::strerror(ENOSPC)) + "\n";
+  const std::string READ_ERROR = "ziffralon: read error: ";
+  const std::string IS_DIRECTORY = std::strerror(EISDIR) + std::string("\n");
+  const struct {
+    std::vector<std::string> arguments;
+    bool input_is_directory;  // else "1\n"
+    const char* output;
+    std::string errors;
+  } cases[] = {
+      {{}, false, "/dev/full", WRITE_ERROR},
+      {{"-q"}, false, "/dev/full", WRITE_ERROR},
+      {{"-e", "1"}, false, "/dev/full", WRITE_ERROR},
+      {{"-"}, false, "/dev/full", WRITE_ERROR},
+      {{"-V"}, false, "/dev/full", WRITE_ERROR},
+      {{"-h"}, false, "/dev/full", WRITE_ERROR},
+      {{}, true, "/dev/null", READ_ERROR + IS_DIRECTORY},
+      {{"-e", "1", "-"}, true, "/dev/null", READ_ERROR + IS_DIRECTORY},
+      {{"/proc/self/mem"}, false, "/dev/null", READ_ERROR + "'/proc/self/mem': " + std::strerror(EIO) + "\n"},
+  };
+  for (const auto& c : cases) {
+    int input_fd = c.input_is_directory ? open("/", O_RDONLY) : temporary_input("1\n");
+    ProgramRun run = run_into(c.arguments, input_fd, c.output);
+    std::string called = c.arguments.empty() ? "no arguments" : c.arguments.back();
+    EXPECT_EQ(run.errors, c.errors) << called;
+    EXPECT_EQ(run.exit_status, 2) << called;
+  }
+}
+
+// A file name reaches the terminal as the shell would need it typed: no escape
+// sequence acts, no newline splits the one-line message.
+TEST(FaultRegression, FileNamesInMessagesPrintedRaw) {
+  const std::string MISSING = std::string(": ") + std::strerror(ENOENT) + "\n";
+  const std::pair<std::string, std::string> names[] = {
+      {"plain missing", "'plain missing'"},
+      {"it's", "'it'\\''s'"},
+      {"\x1B[2Jcleared", "$'\\x1B[2Jcleared'"},
+      {"two\nlines\t'\\", "$'two\\nlines\\x09\\'\\\\'"},
+  };
+  for (const auto& [name, quoted] : names) {
+    ProgramRun run = run_program(ZIFFRALON_BINARY, "", 0, {"-e", "1", name});
+    EXPECT_EQ(run.errors, "ziffralon: cannot open " + quoted + MISSING);
+  }
+}
+
+// `ziffralon dir/*.calc` over more files than descriptors may be open: each
+// is checked before anything is computed, but only one is held open.
+TEST(FaultRegression, ManyFilesExhaustDescriptors) {
+  const int FILES = 1100;
+  const rlim_t DESCRIPTORS = 64;
+  std::filesystem::path folder = std::filesystem::temp_directory_path() / ("ziffralon-files-" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  std::vector<std::string> arguments;
+  for (int i = 0; i < FILES; ++i) {
+    arguments.push_back((folder / ("f" + std::to_string(i) + ".calc")).string());
+    std::ofstream(arguments.back()) << "count=count+1\n";
+  }
+  arguments.insert(arguments.end(), {"-e", "count"});
+  rlimit before{};
+  getrlimit(RLIMIT_NOFILE, &before);
+  rlimit lowered{DESCRIPTORS, before.rlim_max};
+  setrlimit(RLIMIT_NOFILE, &lowered);  // the child inherits it
+  ProgramRun run = run_program(ZIFFRALON_BINARY, "", 0, arguments);
+  setrlimit(RLIMIT_NOFILE, &before);
+  std::filesystem::remove_all(folder);
+  EXPECT_EQ(run.errors, "");
+  EXPECT_TRUE(run.output == counting(FILES, "\t") + "\t" + std::to_string(FILES) + "\n") << run.output.substr(0, 200);
+  EXPECT_EQ(run.exit_status, 0);
 }
 
 }  // namespace

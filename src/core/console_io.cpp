@@ -1,5 +1,6 @@
 #include "console_io.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstring>
 
@@ -17,20 +18,24 @@ struct ConsoleOutput {
   std::size_t used;
   OutputSink sink;
   bool broken;  // standard output failed for good; later output is dropped
+  int error;    // why it failed (errno), 0 when the reader went away
+  bool cut;     // a stop signal cut the input; what is printed after that is dropped
 };
 
 ConsoleOutput console_output;
 
 // Nobody can see what the calculator computes any more (the reader went away,
 // the disk is full, the descriptor is gone): input ends here, as at end of
-// file, rather than being computed to its end for nothing.
-void output_lost_for_good() {
+// file, rather than being computed to its end for nothing. A reader that went
+// away is no failure: `ziffralon | head -1` has done what it should.
+void output_lost_for_good(int error) {
   console_output.broken = true;
+  console_output.error = error == EPIPE ? 0 : error;
   console_stop_input();
 }
 
 void write_to_stdout(const char* bytes, std::size_t size) {
-  if (!console_output.broken && platform_write(PLATFORM_STDOUT, bytes, size) != 0) output_lost_for_good();
+  if (!console_output.broken && platform_write(PLATFORM_STDOUT, bytes, size) != 0) output_lost_for_good(errno);
 }
 
 void note_stop_signal(int signal_number) { console_stop_signal = signal_number; }
@@ -47,7 +52,8 @@ std::size_t read_block(unsigned char* into, std::size_t room) {
   }
   if (input_reader) return input_reader(into, room);
   long got = console_read_descriptor(PLATFORM_STDIN, into, room);
-  return got > 0 ? static_cast<std::size_t>(got) : 0;  // an error ends input
+  if (got < 0) console_input.read_error = errno;  // ends input
+  return got > 0 ? static_cast<std::size_t>(got) : 0;
 }
 
 // Starts a new block, keeping the last byte of the old one in front of it.
@@ -58,7 +64,13 @@ bool refill() {
   if (console_input.end > 0) console_input.buffer[0] = console_input.buffer[console_input.end - 1];
   console_input.position = 1;
   console_input.end = 1 + read_block(console_input.buffer + 1, CONSOLE_BLOCK_SIZE);
-  if (console_input.end == 1) console_input.at_end = true;
+  if (console_input.end == 1) {
+    console_input.at_end = true;
+    // Input that a stop signal cut may end in the middle of a line; all that
+    // can still be printed is a "parse error" for that line, which the user
+    // never finished typing.
+    if (console_stop_signal) console_output.cut = true;
+  }
   return !console_input.at_end;
 }
 
@@ -115,6 +127,7 @@ long console_read_descriptor(int fd, unsigned char* into, std::size_t room) {
 }
 
 void console_flush() {
+  if (console_output.cut) console_output.used = 0;
   if (console_output.used == 0) return;
   if (console_output.sink)
     console_output.sink(console_output.buffer, console_output.used);
@@ -130,6 +143,8 @@ void console_write(const char* bytes, std::size_t size) {
 }
 
 void console_write_text(const char* text) { console_write(text, std::strlen(text)); }
+
+int console_write_error() { return console_output.error; }
 
 void console_set_output_sink(OutputSink sink) {
   console_flush();

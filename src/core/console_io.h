@@ -25,6 +25,7 @@ struct ConsoleInput {
   bool at_end;
   const unsigned char* memory;  // when set, blocks come from here, not from standard input
   std::size_t memory_left;
+  int read_error;  // errno of a failed read of standard input, which ended input; else 0
 };
 
 extern ConsoleInput console_input;
@@ -51,12 +52,14 @@ inline void console_unget(int byte) {
 void console_stop_input();
 
 // Stop signals (SIGINT, SIGTERM) on batch input: the handler only notes the
-// signal, a blocking read it interrupts ends input at once, and input ends
-// once the line at hand has printed what it prints (a value, a message, the
-// help or the listing; a line that prints nothing costs nothing to finish
-// either), so every answer of the lines read is still written. Afterwards
-// console_end_by_stop_signal writes what is pending and ends the process by
-// the same signal, so the shell sees it.
+// signal. Input ends once the line at hand has printed what it prints (a
+// value, a message, the help or the listing) when that line is already read
+// in; when more of it would have to be read (a blocking read the signal
+// interrupts, or the next block), input ends there and the line is dropped
+// without a word: nothing printed after that point is written. So every
+// answer of the complete lines read is written, and no line the signal cut
+// reports an error. Afterwards console_end_by_stop_signal writes what is
+// pending and ends the process by the same signal, so the shell sees it.
 extern volatile std::sig_atomic_t console_stop_signal;
 void console_catch_stop_signals();
 void console_end_by_stop_signal();  // returns only when no stop signal came
@@ -99,11 +102,14 @@ long console_read_descriptor(int fd, unsigned char* into, std::size_t room);
 // Output: bytes are collected and written in blocks to standard output, or
 // handed to a sink when one is set. A write that cannot proceed now (a
 // non-blocking descriptor) waits until it can; when standard output fails for
-// good, output is dropped and console input ends as at end of file.
+// good, output is dropped and console input ends as at end of file;
+// console_write_error then says why (errno), unless the reader went away
+// (EPIPE), which is no failure.
 using OutputSink = void (*)(const char* bytes, std::size_t size);
 void console_write(const char* bytes, std::size_t size);  // size at most CONSOLE_BLOCK_SIZE
 void console_write_text(const char* text);
 void console_flush();
 void console_set_output_sink(OutputSink sink);  // nullptr: standard output
+int console_write_error();  // 0 while standard output has not failed
 
 }  // namespace ziffralon

@@ -1,13 +1,19 @@
-# The DLL exports the calls of <ziffralon/ziffralon.h> and nothing else.
-# Run with -DOBJDUMP= -DLIBRARY=.
-set(expected
-  _ZN9ziffralon12get_variableESt17basic_string_viewIcSt11char_traitsIcEE
-  _ZN9ziffralon12set_variableESt17basic_string_viewIcSt11char_traitsIcEEd
-  _ZN9ziffralon15evaluate_stringEPKcRd
-  ziffralon_evaluate
-  ziffralon_get_variable
-  ziffralon_set_variable
-  ziffralon_version)
+# The DLL exports the calls that <ziffralon/ziffralon.h> marks ZIFFRALON_API
+# and nothing else: each C call by its name, each C++ call of namespace
+# ziffralon once, by its mangled name. Run with -DOBJDUMP= -DLIBRARY= -DHEADER=.
+file(READ ${HEADER} header)
+string(REGEX MATCHALL "ZIFFRALON_API [^(;]*[ *][a-z_]+\\(" declarations "${header}")
+set(c_calls)
+set(cxx_calls)
+foreach(declaration ${declarations})
+  string(REGEX REPLACE ".*[ *]([a-z_]+)\\($" "\\1" name "${declaration}")
+  if(name MATCHES "^ziffralon_")
+    list(APPEND c_calls ${name})
+  else()
+    list(APPEND cxx_calls ${name})
+  endif()
+endforeach()
+
 execute_process(COMMAND ${OBJDUMP} -p ${LIBRARY} OUTPUT_VARIABLE listing RESULT_VARIABLE failed)
 if(failed)
   message(FATAL_ERROR "${OBJDUMP} could not read ${LIBRARY}")
@@ -15,12 +21,23 @@ endif()
 # The names of the export table: "\t[   0] name" after "[Ordinal/Name Pointer] Table".
 string(REGEX REPLACE ".*\\[Ordinal/Name Pointer\\] Table\n" "" listing "${listing}")
 string(REGEX MATCHALL "\t\\[ *[0-9]+\\] [^\n]+" entries "${listing}")
-set(exported)
+set(c_exported)
+set(cxx_exported)
 foreach(entry ${entries})
   string(REGEX REPLACE ".*\\] " "" name "${entry}")
-  list(APPEND exported ${name})
+  if(name MATCHES "^_ZN9ziffralon[0-9]+([a-z_]+)E")
+    string(REGEX REPLACE "^_ZN9ziffralon[0-9]+([a-z_]+)E.*" "\\1" name "${name}")
+    list(APPEND cxx_exported ${name})
+  elseif(name MATCHES "^ziffralon_")
+    list(APPEND c_exported ${name})
+  else()
+    string(APPEND strays " ${name}")
+  endif()
 endforeach()
-list(SORT exported)
-if(NOT exported STREQUAL expected)
-  message(FATAL_ERROR "${LIBRARY} exports:\n  ${exported}\nexpected:\n  ${expected}")
+foreach(list c_calls cxx_calls c_exported cxx_exported)
+  list(SORT ${list})
+endforeach()
+if(strays OR NOT c_exported STREQUAL c_calls OR NOT cxx_exported STREQUAL cxx_calls OR NOT c_calls OR NOT cxx_calls)
+  message(FATAL_ERROR "${LIBRARY} exports C: ${c_exported}, C++: ${cxx_exported}, others:${strays}\n"
+    "the header declares C: ${c_calls}, C++: ${cxx_calls}")
 endif()
