@@ -33,9 +33,11 @@ function(ziffralon_windows_libraries)
   endif()
   foreach(library ${libraries})
     set_target_properties(${library} PROPERTIES OUTPUT_NAME ziffralon LINKER_LANGUAGE CXX)
-    target_include_directories(${library} PUBLIC
-      $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>
-      $<INSTALL_INTERFACE:include>)
+    target_include_directories(${library} PUBLIC $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>)
+    get_target_property(type ${library} TYPE)
+    if(type STREQUAL "STATIC_LIBRARY")
+      target_link_libraries(${library} INTERFACE stdc++)  # for programs linked by the C compiler
+    endif()
   endforeach()
   set_target_properties(ziffralon_public PROPERTIES EXPORT_NAME ziffralon)
   if(TARGET ziffralon_static)
