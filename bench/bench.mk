@@ -2,9 +2,8 @@
 #   make bench          micro-benchmarks, then the whole-process targets with PASS/FAIL
 #   make bench-quick    the whole-process benchmarks on a tenth of the sizes, to try them out
 #   make bench-profile  perf profile of ZIFFRALON on the 2,000,000-line batch
-# Needs Google Benchmark (apt-get install libbenchmark-dev), hyperfine and
-# python3; bc, strace and GNU time (/usr/bin/time) for the targets that use
-# them, perf for the profile.
+# Needs Google Benchmark, hyperfine, python3, bc, strace and GNU time, which
+# `scripts/install-deps bench` installs; perf for the profile.
 BENCH_BUILD ?= build-bench
 BENCH_MICRO_FLAGS ?= --benchmark_min_time=0.5
 BENCH_PROFILE_LINES ?= 2000000
@@ -12,8 +11,7 @@ BENCH_PROFILE_LINES ?= 2000000
 .PHONY: bench bench-build bench-quick bench-profile
 
 bench-build:
-	@test -f /usr/include/benchmark/benchmark.h || { \
-	  echo "make bench needs Google Benchmark: apt-get install libbenchmark-dev"; exit 1; }
+	scripts/install-deps bench
 	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DZIFFRALON_BENCH=ON -DZIFFRALON_TESTS=OFF
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 
