@@ -3,8 +3,8 @@
 #include <array>
 #include <charconv>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
+#include <limits>
 
 #include "console_io.h"
 #include "session.h"
@@ -98,18 +98,39 @@ struct StringReader {
   static constexpr char* identifier = string_identifier;
 };
 
-// The characters a number literal took, converted correctly rounded by the
-// library. Out of the double range the result is +infinity, below the
-// subnormals 0.
+constexpr int EXPONENT_CEILING = 1'000'000;  // far beyond any scale that converts
+
+// The decimal order of a nonzero literal: the value lies in [10^(order-1),
+// 10^order). Only its sign matters, so a huge exponent is capped.
+long literal_order(const char* text, const char* end) {
+  long order = 0;
+  for (; text < end && is_digit(*text); ++text)
+    if (order > 0 || *text != '0') ++order;
+  if (text < end && *text == '.')
+    for (++text; text < end && is_digit(*text); ++text) {
+      if (order > 0 || *text != '0') break;
+      --order;
+    }
+  while (text < end && (is_digit(*text) || *text == '.')) ++text;
+  if (text == end) return order;
+  ++text;  // the exponent letter
+  bool negative = *text == '-';
+  if (*text == '+' || negative) ++text;
+  long exponent = 0;
+  for (; text < end; ++text)
+    if (exponent < EXPONENT_CEILING) exponent = exponent * 10 + (*text - '0');
+  return order + (negative ? -exponent : exponent);
+}
+
+// The characters a number literal took, converted correctly rounded. Out of
+// the double range from_chars leaves the value to us: +infinity above it, 0
+// below the subnormals. No locale takes part: a host's decimal comma must not
+// change a number.
 double convert_number(const char* text, std::size_t length) {
   double value = 0.0;
   auto [end, error] = std::from_chars(text, text + length, value);
-  if (error == std::errc::result_out_of_range) {
-    char terminated[NUMBER_LIMIT + 1];
-    std::memcpy(terminated, text, length);
-    terminated[length] = '\0';
-    value = std::strtod(terminated, nullptr);
-  }
+  if (error == std::errc::result_out_of_range)
+    value = literal_order(text, text + length) > 0 ? std::numeric_limits<double>::infinity() : 0.0;
   return value;
 }
 
@@ -121,7 +142,6 @@ constexpr double EXACT_POWERS_OF_TEN[EXACT_POWER_LIMIT + 1] = {
 };
 constexpr std::uint64_t EXACT_INTEGER_LIMIT = std::uint64_t{1} << 53;
 constexpr int MAX_QUICK_DIGITS = 19;         // any 19 digits fit 64 bits
-constexpr int EXPONENT_CEILING = 1'000'000;  // far beyond any scale that converts
 
 // A literal's digits as one integer and the decimal exponent of its last digit,
 // gathered while it is scanned.
