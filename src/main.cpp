@@ -1,4 +1,6 @@
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 
 #include "cli/command_line.h"
 #include "cli/input_sources.h"
@@ -13,17 +15,27 @@ using namespace ziffralon;
 namespace {
 
 constexpr int EXIT_MESSAGES_PRINTED = 1;  // with -e or FILE: some line gave a message
-constexpr int EXIT_BAD_USAGE = 2;         // bad arguments, or a FILE that cannot be read
+constexpr int EXIT_FAILED = 2;            // bad arguments, unreadable input or failed output
 
-void print_version() {
-  console_write_text("ziffralon " ZIFFRALON_VERSION_STRING "\n");
-  console_flush();
+// Says once on standard error what failed on standard input or output, which
+// a script must learn from the status: `ziffralon f > out || handle`.
+bool input_or_output_failed() {
+  if (int error = console_input.read_error) std::fprintf(stderr, "ziffralon: read error: %s\n", std::strerror(error));
+  if (int error = console_write_error()) std::fprintf(stderr, "ziffralon: write error: %s\n", std::strerror(error));
+  return console_input.read_error || console_write_error() || input_sources_failed();
 }
 
-// Without -e and FILE the status is always 0, as it has always been.
+// Prints one of the fixed texts of -h and -V.
+int print_and_exit(const char* text) {
+  console_write_text(text);
+  console_flush();
+  return input_or_output_failed() ? EXIT_FAILED : 0;
+}
+
+// Without -e and FILE the status is 0 unless input or output failed.
 int exit_status(const CommandLine& command_line) {
+  if (input_or_output_failed()) return EXIT_FAILED;
   if (command_line.sources.empty()) return 0;
-  if (input_sources_failed()) return EXIT_BAD_USAGE;
   return console_error_count() > 0 ? EXIT_MESSAGES_PRINTED : 0;
 }
 
@@ -64,15 +76,12 @@ int run_calculator(const CommandLine& command_line) {
 int main(int argc, char** argv) {
   CommandLine command_line = parse_command_line(argc, argv);
   switch (command_line.action) {
-    case ProgramAction::SHOW_USAGE:
-      console_write_text(USAGE_TEXT);
-      console_flush();
-      return 0;
-    case ProgramAction::SHOW_VERSION: print_version(); return 0;
-    case ProgramAction::BAD_USAGE: return EXIT_BAD_USAGE;
+    case ProgramAction::SHOW_USAGE: return print_and_exit(USAGE_TEXT);
+    case ProgramAction::SHOW_VERSION: return print_and_exit("ziffralon " ZIFFRALON_VERSION_STRING "\n");
+    case ProgramAction::BAD_USAGE: return EXIT_FAILED;
     case ProgramAction::RUN: break;
   }
   // Every FILE must open before anything is computed or printed.
-  if (!open_input_sources(command_line.sources)) return EXIT_BAD_USAGE;
+  if (!open_input_sources(command_line.sources)) return EXIT_FAILED;
   return run_calculator(command_line);
 }

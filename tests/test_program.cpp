@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <optional>
 #include <string>
 
@@ -164,6 +165,67 @@ TEST(FaultRegression, StopSignalDuringBlockingRead) {
   EXPECT_EQ(finish(program.pid).signal, SIGINT);  // the test's input pipe is still open while it waits
   close(program.to_child);
   close(program.from_child);
+}
+
+// The program's messages and status with standard input from `input_fd`
+// (closed here) and standard output into the file `output_path`.
+ProgramRun run_into(const std::vector<std::string>& arguments, int input_fd, const char* output_path) {
+  int output_fd = open(output_path, O_WRONLY);
+  int errors_fd = temporary_input("");
+  pid_t pid = start_program(ZIFFRALON_BINARY, arguments, input_fd, output_fd, errors_fd);
+  close(input_fd);
+  close(output_fd);
+  ProgramRun run = finish(pid);
+  lseek(errors_fd, 0, SEEK_SET);
+  run.errors = read_all(errors_fd);
+  return run;
+}
+
+// `ziffralon f > out || handle` must learn that `out` is incomplete, in every
+// mode; a reader that went away is no failure (see the closed-reader cases).
+TEST(FaultRegression, FailedWriteOrReadReportedAsSuccess) {
+  const std::string WRITE_ERROR = "ziffralon: write error: " + std::string(std::strerror(ENOSPC)) + "\n";
+  const std::string READ_ERROR = "ziffralon: read error: ";
+  const std::string IS_DIRECTORY = std::strerror(EISDIR) + std::string("\n");
+  const struct {
+    std::vector<std::string> arguments;
+    bool input_is_directory;  // else "1\n"
+    const char* output;
+    std::string errors;
+  } cases[] = {
+      {{}, false, "/dev/full", WRITE_ERROR},
+      {{"-q"}, false, "/dev/full", WRITE_ERROR},
+      {{"-e", "1"}, false, "/dev/full", WRITE_ERROR},
+      {{"-"}, false, "/dev/full", WRITE_ERROR},
+      {{"-V"}, false, "/dev/full", WRITE_ERROR},
+      {{"-h"}, false, "/dev/full", WRITE_ERROR},
+      {{}, true, "/dev/null", READ_ERROR + IS_DIRECTORY},
+      {{"-e", "1", "-"}, true, "/dev/null", READ_ERROR + IS_DIRECTORY},
+      {{"/proc/self/mem"}, false, "/dev/null", READ_ERROR + "'/proc/self/mem': " + std::strerror(EIO) + "\n"},
+  };
+  for (const auto& c : cases) {
+    int input_fd = c.input_is_directory ? open("/", O_RDONLY) : temporary_input("1\n");
+    ProgramRun run = run_into(c.arguments, input_fd, c.output);
+    std::string called = c.arguments.empty() ? "no arguments" : c.arguments.back();
+    EXPECT_EQ(run.errors, c.errors) << called;
+    EXPECT_EQ(run.exit_status, 2) << called;
+  }
+}
+
+// A file name reaches the terminal as the shell would need it typed: no escape
+// sequence acts, no newline splits the one-line message.
+TEST(FaultRegression, FileNamesInMessagesPrintedRaw) {
+  const std::string MISSING = std::string(": ") + std::strerror(ENOENT) + "\n";
+  const std::pair<std::string, std::string> names[] = {
+      {"plain missing", "'plain missing'"},
+      {"it's", "'it'\\''s'"},
+      {"\x1B[2Jcleared", "$'\\x1B[2Jcleared'"},
+      {"two\nlines\t'\\", "$'two\\nlines\\x09\\'\\\\'"},
+  };
+  for (const auto& [name, quoted] : names) {
+    ProgramRun run = run_program(ZIFFRALON_BINARY, "", 0, {"-e", "1", name});
+    EXPECT_EQ(run.errors, "ziffralon: cannot open " + quoted + MISSING);
+  }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -31,6 +32,8 @@ struct SourceList {
 
 SourceList source_list;
 
+constexpr char HEX_DIGITS[] = "0123456789ABCDEF";
+
 // An open descriptor for NAME ("-" is standard input), or -1 with errno set.
 int open_file(const std::string& name) {
   if (name == "-") return STDIN_FILENO;
@@ -44,6 +47,27 @@ int open_file(const std::string& name) {
   return fd;
 }
 
+// NAME as a shell user would type it: in single quotes, or, when it holds
+// control bytes, in $'...' with those escaped, so that no escape sequence
+// reaches the terminal and no newline splits the one-line message.
+std::string shell_quoted(const std::string& name) {
+  bool control = std::any_of(name.begin(), name.end(), [](unsigned char c) { return c < ' ' || c == 0x7F; });
+  std::string quoted = control ? "$'" : "'";
+  for (unsigned char c : name) {
+    if (!control && c == '\'')
+      quoted += "'\\''";
+    else if (control && (c == '\\' || c == '\''))
+      quoted += {'\\', static_cast<char>(c)};
+    else if (control && c == '\n')
+      quoted += "\\n";
+    else if (c < ' ' || c == 0x7F)
+      quoted += {'\\', 'x', HEX_DIGITS[c >> 4], HEX_DIGITS[c & 0xF]};
+    else
+      quoted += static_cast<char>(c);
+  }
+  return quoted + "'";
+}
+
 std::size_t read_text(OpenSource& source, unsigned char* into, std::size_t room) {
   std::size_t left = source.text.size() - source.text_read;
   std::size_t size = left < room ? left : room;
@@ -55,7 +79,8 @@ std::size_t read_text(OpenSource& source, unsigned char* into, std::size_t room)
 std::size_t read_file(OpenSource& source, unsigned char* into, std::size_t room) {
   long got = console_read_descriptor(source.fd, into, room);
   if (got >= 0) return static_cast<std::size_t>(got);
-  std::fprintf(stderr, "ziffralon: cannot read '%s': %s\n", source.name.c_str(), std::strerror(errno));
+  std::string name = source.name == "-" ? "" : shell_quoted(source.name) + ": ";
+  std::fprintf(stderr, "ziffralon: read error: %s%s\n", name.c_str(), std::strerror(errno));
   source_list.failed = true;
   return 0;
 }
@@ -70,7 +95,7 @@ bool open_input_sources(const std::vector<InputSource>& sources) {
     }
     int fd = open_file(source.text);
     if (fd < 0) {
-      std::fprintf(stderr, "ziffralon: cannot open '%s': %s\n", source.text.c_str(), std::strerror(errno));
+      std::fprintf(stderr, "ziffralon: cannot open %s: %s\n", shell_quoted(source.text).c_str(), std::strerror(errno));
       return false;
     }
     source_list.sources.push_back(OpenSource{"", 0, fd, source.text});

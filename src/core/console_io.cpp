@@ -19,6 +19,7 @@ struct ConsoleOutput {
   std::size_t used;
   OutputSink sink;
   bool broken;  // standard output failed for good; later output is dropped
+  int error;    // why it failed (errno), 0 when the reader went away
 };
 
 ConsoleOutput console_output;
@@ -33,9 +34,11 @@ void wait_until_writable() {
 
 // Nobody can see what the calculator computes any more (the reader went away,
 // the disk is full, the descriptor is gone): input ends here, as at end of
-// file, rather than being computed to its end for nothing.
-void output_lost_for_good() {
+// file, rather than being computed to its end for nothing. A reader that went
+// away is no failure: `ziffralon | head -1` has done what it should.
+void output_lost_for_good(int error) {
   console_output.broken = true;
+  console_output.error = error == EPIPE ? 0 : error;
   console_stop_input();
 }
 
@@ -48,7 +51,7 @@ void write_to_stdout(const char* bytes, std::size_t size) {
     } else if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
       wait_until_writable();
     } else if (written == 0 || errno != EINTR) {
-      output_lost_for_good();
+      output_lost_for_good(written == 0 ? EIO : errno);
     }
   }
 }
@@ -67,7 +70,8 @@ std::size_t read_block(unsigned char* into, std::size_t room) {
   }
   if (input_reader) return input_reader(into, room);
   long got = console_read_descriptor(STDIN_FILENO, into, room);
-  return got > 0 ? static_cast<std::size_t>(got) : 0;  // an error ends input
+  if (got < 0) console_input.read_error = errno;  // ends input
+  return got > 0 ? static_cast<std::size_t>(got) : 0;
 }
 
 // Starts a new block, keeping the last byte of the old one in front of it.
@@ -159,6 +163,8 @@ void console_write(const char* bytes, std::size_t size) {
 }
 
 void console_write_text(const char* text) { console_write(text, std::strlen(text)); }
+
+int console_write_error() { return console_output.error; }
 
 void console_set_output_sink(OutputSink sink) {
   console_flush();

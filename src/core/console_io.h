@@ -25,6 +25,7 @@ struct ConsoleInput {
   bool at_end;
   const unsigned char* memory;  // when set, blocks come from here, not from standard input
   std::size_t memory_left;
+  int read_error;  // errno of a failed read of standard input, which ended input; else 0
 };
 
 extern ConsoleInput console_input;
@@ -99,11 +100,14 @@ long console_read_descriptor(int fd, unsigned char* into, std::size_t room);
 // Output: bytes are collected and written in blocks to standard output, or
 // handed to a sink when one is set. A write that cannot proceed now (a
 // non-blocking descriptor) waits until it can; when standard output fails for
-// good, output is dropped and console input ends as at end of file.
+// good, output is dropped and console input ends as at end of file;
+// console_write_error then says why (errno), unless the reader went away
+// (EPIPE), which is no failure.
 using OutputSink = void (*)(const char* bytes, std::size_t size);
 void console_write(const char* bytes, std::size_t size);  // size at most CONSOLE_BLOCK_SIZE
 void console_write_text(const char* text);
 void console_flush();
 void console_set_output_sink(OutputSink sink);  // nullptr: standard output
+int console_write_error();  // 0 while standard output has not failed
 
 }  // namespace ziffralon
