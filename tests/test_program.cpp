@@ -43,13 +43,14 @@ struct PipedProgram {
   int to_child;
   int from_child;
 };
-PipedProgram start_piped(const std::optional<std::string>& input = std::nullopt, int output_flags = 0) {
+PipedProgram start_piped(const std::optional<std::string>& input = std::nullopt, int output_flags = 0,
+                         const std::vector<std::string>& arguments = {}) {
   int in[2] = {-1, -1};
   int out[2];
   if (pipe(out) != 0 || (!input && pipe(in) != 0)) std::abort();
   if (input) in[0] = temporary_input(*input);
   fcntl(out[1], F_SETFL, fcntl(out[1], F_GETFL) | output_flags);
-  pid_t pid = start_program(ZIFFRALON_BINARY, {}, in[0], out[1]);
+  pid_t pid = start_program(ZIFFRALON_BINARY, arguments, in[0], out[1]);
   close(in[0]);
   close(out[1]);
   return PipedProgram{pid, in[1], out[0]};
@@ -155,16 +156,24 @@ TEST(FaultRegression, StopSignalLosesComputedAnswers) {
   }
 }
 
-// A signal during a blocking read ends input at once.
-TEST(FaultRegression, StopSignalDuringBlockingRead) {
-  PipedProgram program = start_piped();
-  EXPECT_EQ(read_answer(program.from_child, BANNER.size()), BANNER);
-  ASSERT_EQ(write(program.to_child, "1+1\n", 4), 4);
-  EXPECT_EQ(read_answer(program.from_child, 3), "\t2\n");
-  kill(program.pid, SIGINT);
-  EXPECT_EQ(finish(program.pid).signal, SIGINT);  // the test's input pipe is still open while it waits
-  close(program.to_child);
-  close(program.from_child);
+// A signal during a blocking read ends input at once; a line it cut is
+// dropped without a word, after the answers of the lines before it.
+TEST(FaultRegression, StopSignalMidLinePrintsParseError) {
+  for (const std::vector<std::string>& arguments : {std::vector<std::string>{}, std::vector<std::string>{"-"}})
+    for (const char* cut_line : {"", "2+"})
+      for (int signal_number : {SIGINT, SIGTERM}) {
+        PipedProgram program = start_piped(std::nullopt, 0, arguments);
+        if (arguments.empty()) {
+          EXPECT_EQ(read_answer(program.from_child, BANNER.size()), BANNER);
+        }
+        std::string input = std::string("1+1\n") + cut_line;
+        ASSERT_EQ(write(program.to_child, input.data(), input.size()), static_cast<ssize_t>(input.size()));
+        EXPECT_EQ(read_answer(program.from_child, 3), "\t2\n");
+        kill(program.pid, signal_number);
+        EXPECT_EQ(read_all(program.from_child), "") << cut_line;
+        EXPECT_EQ(finish(program.pid).signal, signal_number);  // the test's input pipe is still open while it waits
+        close(program.to_child);
+      }
 }
 
 // The program's messages and status with standard input from `input_fd`

@@ -20,6 +20,7 @@ struct ConsoleOutput {
   OutputSink sink;
   bool broken;  // standard output failed for good; later output is dropped
   int error;    // why it failed (errno), 0 when the reader went away
+  bool cut;     // a stop signal cut the input; what is printed after that is dropped
 };
 
 ConsoleOutput console_output;
@@ -82,7 +83,13 @@ bool refill() {
   if (console_input.end > 0) console_input.buffer[0] = console_input.buffer[console_input.end - 1];
   console_input.position = 1;
   console_input.end = 1 + read_block(console_input.buffer + 1, CONSOLE_BLOCK_SIZE);
-  if (console_input.end == 1) console_input.at_end = true;
+  if (console_input.end == 1) {
+    console_input.at_end = true;
+    // Input that a stop signal cut may end in the middle of a line; all that
+    // can still be printed is a "parse error" for that line, which the user
+    // never finished typing.
+    if (console_stop_signal) console_output.cut = true;
+  }
   return !console_input.at_end;
 }
 
@@ -148,6 +155,7 @@ long console_read_descriptor(int fd, unsigned char* into, std::size_t room) {
 }
 
 void console_flush() {
+  if (console_output.cut) console_output.used = 0;
   if (console_output.used == 0) return;
   if (console_output.sink)
     console_output.sink(console_output.buffer, console_output.used);

@@ -52,12 +52,14 @@ inline void console_unget(int byte) {
 void console_stop_input();
 
 // Stop signals (SIGINT, SIGTERM) on batch input: the handler only notes the
-// signal, a blocking read it interrupts ends input at once, and input ends
-// once the line at hand has printed what it prints (a value, a message, the
-// help or the listing; a line that prints nothing costs nothing to finish
-// either), so every answer of the lines read is still written. Afterwards
-// console_end_by_stop_signal writes what is pending and ends the process by
-// the same signal, so the shell sees it.
+// signal. Input ends once the line at hand has printed what it prints (a
+// value, a message, the help or the listing) when that line is already read
+// in; when more of it would have to be read (a blocking read the signal
+// interrupts, or the next block), input ends there and the line is dropped
+// without a word: nothing printed after that point is written. So every
+// answer of the complete lines read is written, and no line the signal cut
+// reports an error. Afterwards console_end_by_stop_signal writes what is
+// pending and ends the process by the same signal, so the shell sees it.
 extern volatile std::sig_atomic_t console_stop_signal;
 void console_catch_stop_signals();
 void console_end_by_stop_signal();  // returns only when no stop signal came

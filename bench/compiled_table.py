@@ -1,0 +1,130 @@
+#!/usr/bin/env python3
+# The comparison table of `make bench-compiled`, from the JSON results of
+# compiled_benchmarks run with --benchmark_repetitions (see bench/bench.mk).
+#
+#   bench/compiled_table.py RESULTS.json
+#
+# Per formula the median CPU time of its repetitions counts; per group and
+# over all formulas, geometric means. Ratios are geometric means of the
+# per-formula ratios over the formulas both engines ran. Prints PASS or FAIL
+# for the two targets; exits 1 unless both passed and every formula ran.
+import collections
+import json
+import math
+import statistics
+import sys
+
+ENGINES = ["compiled", "uncompiled", "muparser", "native"]
+TARGETS = [("muparser", 0.6), ("native", 4.0)]  # compiled at most this many times the engine's time
+WORST_SHOWN = 8
+
+
+def geometric_mean(values):
+    return math.exp(statistics.fmean(math.log(value) for value in values)) if values else None
+
+
+def load_runs(path):
+    """(engine, group, number) -> list of repetitions; threads benchmarks apart."""
+    with open(path) as stream:
+        entries = json.load(stream)["benchmarks"]
+    runs, labels, failures = collections.defaultdict(list), {}, {}
+    threads = collections.defaultdict(list)
+    for entry in entries:
+        if entry.get("run_type") != "iteration":
+            continue
+        parts = entry["run_name"].split("/")
+        if entry.get("error_occurred"):
+            failures[entry["run_name"]] = entry.get("error_message", "")
+        elif parts[0] == "threads":
+            threads[(parts[1], entry["threads"])].append(entry["items_per_second"])
+        else:
+            key = (parts[0], parts[1], int(parts[2]))
+            runs[key].append(entry["cpu_time"])
+            labels[key[2]] = entry.get("label", "")
+    return runs, labels, failures, threads
+
+
+def ratio(times, engine, other, numbers):
+    both = [number for number in numbers if (engine, number) in times and (other, number) in times]
+    return geometric_mean([times[(engine, number)] / times[(other, number)] for number in both]), len(both)
+
+
+def cell(value, digits=1):
+    return "-" if value is None else f"{value:.{digits}f}"
+
+
+def print_table(times, groups):
+    print("| group | formulas | compiled ns | uncompiled ns | muparser ns (formulas) | native ns "
+          "| compiled/muparser | compiled/native |")
+    print("|---|---|---|---|---|---|---|---|")
+    for group, numbers in groups:
+        means = {engine: geometric_mean([times[(engine, n)] for n in numbers if (engine, n) in times])
+                 for engine in ENGINES}
+        peer_count = sum((("muparser", n) in times) for n in numbers)
+        ratios = [ratio(times, "compiled", other, numbers)[0] for other, _ in TARGETS]
+        print(f"| {group} | {len(numbers)} | {cell(means['compiled'])} | {cell(means['uncompiled'])} "
+              f"| {cell(means['muparser'])} ({peer_count}) | {cell(means['native'])} "
+              f"| {cell(ratios[0], 2)} | {cell(ratios[1], 2)} |")
+
+
+def print_worst(times, labels, numbers, other):
+    ranked = sorted((times[("compiled", n)] / times[(other, n)], n) for n in numbers
+                    if ("compiled", n) in times and (other, n) in times)
+    if not ranked:
+        return
+    print(f"\nWorst formulas, compiled against {other}:")
+    for value, number in reversed(ranked[-WORST_SHOWN:]):
+        print(f"  {value:6.2f}  #{number} `{labels[number]}`: compiled {times[('compiled', number)]:.1f} ns, "
+              f"{other} {times[(other, number)]:.1f} ns")
+
+
+def print_noise(runs):
+    spreads = sorted((statistics.pstdev(values) / statistics.fmean(values), "/".join(map(str, key)))
+                     for key, values in runs.items() if len(values) > 1)
+    if spreads:
+        repetitions = statistics.median(len(values) for values in runs.values())
+        print(f"\nNoise: {repetitions:.0f} repetitions per formula and engine; coefficient of variation "
+              f"median {100 * statistics.median(s for s, _ in spreads):.1f}%, "
+              f"worst {100 * spreads[-1][0]:.1f}% ({spreads[-1][1]})")
+
+
+def print_threads(threads):
+    for engine in sorted({engine for engine, _ in threads}):
+        one, two = (statistics.median(threads[(engine, count)]) if threads[(engine, count)] else None
+                    for count in (1, 2))
+        if one and two:
+            print(f"Interpreters of their own, {engine}: 1 thread {one / 1e6:.2f} M evaluations/s, "
+                  f"2 threads {two / 1e6:.2f} M/s: {two / one:.2f} times the throughput")
+
+
+def main():
+    runs, labels, failures, threads = load_runs(sys.argv[1])
+    times = {(engine, number): statistics.median(values) for (engine, _, number), values in runs.items()}
+    grouped = collections.defaultdict(set)
+    for _, group, number in runs:
+        grouped[group].add(number)
+    groups = [(group, sorted(numbers)) for group, numbers in sorted(grouped.items(), key=lambda item: min(item[1]))]
+    every = sorted(number for _, numbers in groups for number in numbers)
+    print_table(times, groups + [("all", every)])
+
+    passed = not failures
+    print()
+    for other, allowed in TARGETS:
+        value, count = ratio(times, "compiled", other, every)
+        verdict = "FAIL" if value is None or value > allowed else "PASS"
+        passed = passed and verdict == "PASS"
+        print(f"{verdict}: compiled / {other} = {cell(value, 3)} over {count} formulas (target <= {allowed})")
+    left_out = sum(("native", n) in times and ("muparser", n) not in times for n in every)
+    print(f"muparser cannot write {left_out} of {len(every)} formulas the same way (%, !, ~, ku, kf, "
+          f"statements): they are left out of its column")
+    for name, message in sorted(failures.items()):
+        print(f"FAIL: {name}: {message}")
+    for other, _ in TARGETS:
+        print_worst(times, labels, every, other)
+    print_noise(runs)
+    print_threads(threads)
+    return 0 if passed else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
