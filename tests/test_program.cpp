@@ -2,6 +2,7 @@
 // through pipes: answers as lines arrive, readers that go away, signals.
 #include <fcntl.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -10,6 +11,8 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 
@@ -235,6 +238,31 @@ TEST(FaultRegression, FileNamesInMessagesPrintedRaw) {
     ProgramRun run = run_program(ZIFFRALON_BINARY, "", 0, {"-e", "1", name});
     EXPECT_EQ(run.errors, "ziffralon: cannot open " + quoted + MISSING);
   }
+}
+
+// `ziffralon dir/*.calc` over more files than descriptors may be open: each
+// is checked before anything is computed, but only one is held open.
+TEST(FaultRegression, ManyFilesExhaustDescriptors) {
+  const int FILES = 1100;
+  const rlim_t DESCRIPTORS = 64;
+  std::filesystem::path folder = std::filesystem::temp_directory_path() / ("ziffralon-files-" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  std::vector<std::string> arguments;
+  for (int i = 0; i < FILES; ++i) {
+    arguments.push_back((folder / ("f" + std::to_string(i) + ".calc")).string());
+    std::ofstream(arguments.back()) << "count=count+1\n";
+  }
+  arguments.insert(arguments.end(), {"-e", "count"});
+  rlimit before{};
+  getrlimit(RLIMIT_NOFILE, &before);
+  rlimit lowered{DESCRIPTORS, before.rlim_max};
+  setrlimit(RLIMIT_NOFILE, &lowered);  // the child inherits it
+  ProgramRun run = run_program(ZIFFRALON_BINARY, "", 0, arguments);
+  setrlimit(RLIMIT_NOFILE, &before);
+  std::filesystem::remove_all(folder);
+  EXPECT_EQ(run.errors, "");
+  EXPECT_TRUE(run.output == counting(FILES, "\t") + "\t" + std::to_string(FILES) + "\n") << run.output.substr(0, 200);
+  EXPECT_EQ(run.exit_status, 0);
 }
 
 }  // namespace

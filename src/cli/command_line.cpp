@@ -20,7 +20,8 @@ const char* const USAGE_TEXT =
     "\n"
     "A FILE of - is standard input; -- ends the options. Type ? and Enter for the\n"
     "calculator's own help. Exit status with -e or FILE: 0, or 1 when a message\n"
-    "(such as \"parse error\") was printed; 2 for bad usage or an unreadable FILE.\n";
+    "(such as \"parse error\") was printed; 2 for bad usage or an unreadable FILE.\n"
+    "In every mode 2 when input cannot be read or output cannot be written.\n";
 
 namespace {
 

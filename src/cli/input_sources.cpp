@@ -16,21 +16,23 @@ namespace ziffralon {
 
 namespace {
 
-// A -e text (with its newline) or an open FILE.
-struct OpenSource {
+// A -e text (with its newline) or a FILE, opened when its turn comes.
+struct Source {
   std::string text;
   std::size_t text_read;
-  int fd;  // -1 for a text
+  bool is_file;
   std::string name;
 };
 
 struct SourceList {
-  std::vector<OpenSource> sources;
+  std::vector<Source> sources;
   std::size_t current;
+  int fd;             // the FILE being read, or -1
+  bool ends_mid_line;  // the last byte handed out was no newline
   bool failed;
 };
 
-SourceList source_list;
+SourceList source_list{{}, 0, -1, false, false};
 
 constexpr char HEX_DIGITS[] = "0123456789ABCDEF";
 
@@ -68,7 +70,7 @@ std::string shell_quoted(const std::string& name) {
   return quoted + "'";
 }
 
-std::size_t read_text(OpenSource& source, unsigned char* into, std::size_t room) {
+std::size_t read_text(Source& source, unsigned char* into, std::size_t room) {
   std::size_t left = source.text.size() - source.text_read;
   std::size_t size = left < room ? left : room;
   std::memcpy(into, source.text.data() + source.text_read, size);
@@ -76,8 +78,15 @@ std::size_t read_text(OpenSource& source, unsigned char* into, std::size_t room)
   return size;
 }
 
-std::size_t read_file(OpenSource& source, unsigned char* into, std::size_t room) {
-  long got = console_read_descriptor(source.fd, into, room);
+// A FILE that fails is said on standard error and ends there.
+std::size_t read_file(const Source& source, unsigned char* into, std::size_t room) {
+  if (source_list.fd < 0 && (source_list.fd = open_file(source.name)) < 0) {
+    // It opened when it was checked; it was removed or changed since.
+    std::fprintf(stderr, "ziffralon: cannot open %s: %s\n", shell_quoted(source.name).c_str(), std::strerror(errno));
+    source_list.failed = true;
+    return 0;
+  }
+  long got = console_read_descriptor(source_list.fd, into, room);
   if (got >= 0) return static_cast<std::size_t>(got);
   std::string name = source.name == "-" ? "" : shell_quoted(source.name) + ": ";
   std::fprintf(stderr, "ziffralon: read error: %s%s\n", name.c_str(), std::strerror(errno));
@@ -85,12 +94,20 @@ std::size_t read_file(OpenSource& source, unsigned char* into, std::size_t room)
   return 0;
 }
 
+void next_source() {
+  if (source_list.fd > STDIN_FILENO) close(source_list.fd);
+  source_list.fd = -1;
+  ++source_list.current;
+}
+
 }  // namespace
 
+// Only one FILE is open at a time, so that any number of them can be read;
+// each is opened here once to learn that it can be.
 bool open_input_sources(const std::vector<InputSource>& sources) {
   for (const InputSource& source : sources) {
     if (source.is_text) {
-      source_list.sources.push_back(OpenSource{source.text + "\n", 0, -1, "-e"});
+      source_list.sources.push_back(Source{source.text + "\n", 0, false, "-e"});
       continue;
     }
     int fd = open_file(source.text);
@@ -98,18 +115,30 @@ bool open_input_sources(const std::vector<InputSource>& sources) {
       std::fprintf(stderr, "ziffralon: cannot open %s: %s\n", shell_quoted(source.text).c_str(), std::strerror(errno));
       return false;
     }
-    source_list.sources.push_back(OpenSource{"", 0, fd, source.text});
+    if (fd != STDIN_FILENO) close(fd);
+    source_list.sources.push_back(Source{"", 0, true, source.text});
   }
   return true;
 }
 
 std::size_t read_input_sources(unsigned char* into, std::size_t room) {
-  for (; source_list.current < source_list.sources.size(); ++source_list.current) {
-    OpenSource& source = source_list.sources[source_list.current];
-    std::size_t got = source.fd < 0 ? read_text(source, into, room) : read_file(source, into, room);
-    if (got > 0) return got;
+  while (source_list.current < source_list.sources.size()) {
+    Source& source = source_list.sources[source_list.current];
+    std::size_t got = source.is_file ? read_file(source, into, room) : read_text(source, into, room);
+    if (got > 0) {
+      source_list.ends_mid_line = into[got - 1] != '\n';
+      return got;
+    }
     // A stop signal ends the whole input, not just this source.
     if (console_stop_signal) return 0;
+    next_source();
+    // A source that ends in the middle of a line ends that line before the
+    // next source starts; the last one ends as input ends.
+    if (source_list.ends_mid_line && source_list.current < source_list.sources.size()) {
+      source_list.ends_mid_line = false;
+      into[0] = '\n';
+      return 1;
+    }
   }
   return 0;
 }
