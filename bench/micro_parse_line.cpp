@@ -9,7 +9,7 @@
 #include <string>
 
 #include "core/console_io.h"
-#include "core/session.h"
+#include "core/interpreter.h"
 #include "core/symbols.h"
 #include "workloads.h"
 
@@ -34,11 +34,11 @@ std::string batch_text(long lines) {
 
 void bench_parse_line(benchmark::State& state) {
   static const std::string text = batch_text(LINES_PER_PASS);
-  install_initial_symbols();
+  install_initial_symbols(default_interpreter);
   console_set_output_sink(discard_output);
   for (auto _ : state) {
     console_read_from_memory(text.data(), text.size());
-    benchmark::DoNotOptimize(run_console_session());
+    benchmark::DoNotOptimize(run_console_session(default_interpreter));
   }
   console_set_output_sink(nullptr);
   state.SetItemsProcessed(state.iterations() * LINES_PER_PASS);

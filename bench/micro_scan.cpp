@@ -4,7 +4,7 @@
 #include <string>
 
 #include "core/console_io.h"
-#include "core/session.h"
+#include "core/interpreter.h"
 #include "core/token_source.h"
 
 using namespace ziffralon;
@@ -22,16 +22,16 @@ std::string literal_text() {
 
 void bench_scan_number(benchmark::State& state) {
   static const std::string text = literal_text();
-  session.console_mode = true;
+  default_interpreter.session.console_mode = true;
   console_read_from_memory(text.data(), text.size());
   for (auto _ : state) {
-    int token = next_token();
+    int token = next_token(default_interpreter);
     if (token == TOK_END) {
       console_read_from_memory(text.data(), text.size());
-      token = next_token();
+      token = next_token(default_interpreter);
     }
     benchmark::DoNotOptimize(token);
-    benchmark::DoNotOptimize(token_value.number);
+    benchmark::DoNotOptimize(default_interpreter.tokens.token_value.number);
   }
   state.SetItemsProcessed(state.iterations());
 }

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "core/symbols.h"
+#include "core/interpreter.h"
 #include "random_source.h"
 
 using namespace ziffralon;
@@ -38,8 +38,8 @@ NameSet make_names(char prefix) {
 const NameSet& inserted_names() {
   static const NameSet names = [] {
     NameSet made = make_names('s');
-    install_initial_symbols();
-    for (long i = 0; i < TABLE_SIZE; ++i) symbol_insert(name_at(made, i), TOK_VARIABLE);
+    install_initial_symbols(default_interpreter);
+    for (long i = 0; i < TABLE_SIZE; ++i) symbol_insert(default_interpreter, name_at(made, i), TOK_VARIABLE);
     return made;
   }();
   return names;
@@ -48,7 +48,7 @@ const NameSet& inserted_names() {
 void run_lookups(benchmark::State& state, const NameSet& names) {
   long i = 0;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(symbol_lookup_length(name_at(names, names.probes[i]), NAME_SIZE - 1));
+    benchmark::DoNotOptimize(symbol_lookup_length(default_interpreter, name_at(names, names.probes[i]), NAME_SIZE - 1));
     i = (i + 1) & (PROBE_COUNT - 1);
   }
   state.SetItemsProcessed(state.iterations());

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "core/console_io.h"
-#include "core/session.h"
+#include "core/interpreter.h"
 #include "core/symbols.h"
 
 using namespace ziffralon;
@@ -20,14 +20,14 @@ void discard_output(const char*, std::size_t) {}
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  install_initial_symbols();
+  install_initial_symbols(default_interpreter);
   console_set_output_sink(discard_output);
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   console_read_from_memory(data, size);
-  run_console_session();
+  run_console_session(default_interpreter);
   console_flush();
   return 0;
 }

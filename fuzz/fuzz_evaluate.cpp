@@ -22,7 +22,7 @@
 
 #include "core/console_io.h"
 #include "core/render.h"
-#include "core/session.h"
+#include "core/interpreter.h"
 #include "core/symbols.h"
 #include "eval/evaluate.h"
 
@@ -51,7 +51,7 @@ std::string last_console_value(const std::vector<char>& text) {
   input += '\n';
   console_output = "\n";  // so that a result on the very first line is found like any other
   console_read_from_memory(input.data(), input.size());
-  run_console_session();
+  run_console_session(default_interpreter);
   console_flush();
   std::size_t start = console_output.rfind("\n\t");
   if (start == std::string::npos) return "";
@@ -84,7 +84,7 @@ void evaluate_one(const std::vector<char>& text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  install_initial_symbols();
+  install_initial_symbols(default_interpreter);
   console_set_output_sink(capture_output);
   return 0;
 }

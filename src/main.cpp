@@ -6,8 +6,7 @@
 #include "cli/input_sources.h"
 #include "cli/line_editor.h"
 #include "core/console_io.h"
-#include "core/session.h"
-#include "core/symbols.h"
+#include "core/interpreter.h"
 #include "eval/evaluate.h"  // also the public header, with the version
 
 using namespace ziffralon;
@@ -36,7 +35,7 @@ int print_and_exit(const char* text) {
 int exit_status(const CommandLine& command_line) {
   if (input_or_output_failed()) return EXIT_FAILED;
   if (command_line.sources.empty()) return 0;
-  return console_error_count() > 0 ? EXIT_MESSAGES_PRINTED : 0;
+  return console_error_count(default_interpreter) > 0 ? EXIT_MESSAGES_PRINTED : 0;
 }
 
 // Standard input, at a terminal through the line editor; or the -e texts and
@@ -51,19 +50,19 @@ void choose_input(const CommandLine& command_line) {
 int run_calculator(const CommandLine& command_line) {
   // A reader that goes away must not kill us mid-run: writes then just fail.
   std::signal(SIGPIPE, SIG_IGN);
-  if (!install_initial_symbols()) {
+  if (!install_initial_symbols(default_interpreter)) {
     // Without its functions the calculator cannot run a session worth having.
-    report_error("out of memory: the built-in functions cannot be installed");
+    report_error(default_interpreter, "out of memory: the built-in functions cannot be installed");
     console_flush();
     return exit_status(command_line);
   }
   if (command_line.sources.empty() && !command_line.quiet) {
-    print_banner();
+    print_banner(default_interpreter);
     console_write_text("?<ENTER> fuer Hilfe\n\n");
   }
   console_catch_stop_signals();
   choose_input(command_line);  // the editor, once started, answers SIGINT itself
-  run_console_session();
+  run_console_session(default_interpreter);
   run_closing_evaluations();
   console_flush();
   line_editor_end();

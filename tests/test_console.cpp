@@ -10,9 +10,7 @@
 #include <string>
 
 #include "console_capture.h"
-#include "core/session.h"
-#include "core/symbols.h"
-#include "core/token_source.h"
+#include "core/interpreter.h"
 
 using namespace ziffralon;
 
@@ -20,10 +18,10 @@ namespace {
 
 // Only the output of the session, without banner or prompt.
 std::string session_over(const std::string& input) {
-  install_initial_symbols();
+  install_initial_symbols(default_interpreter);
   ConsoleCapture capture;
   console_read_from_memory(input.data(), input.size());
-  run_console_session();
+  run_console_session(default_interpreter);
   return capture.text();
 }
 
@@ -45,7 +43,7 @@ TEST(ConsoleReader, BlockBoundaries) {
 // whether the quick exact path or the general conversion takes it.
 TEST(ConsoleReader, LiteralsConvertCorrectlyRounded) {
   std::mt19937_64 random(20261207);
-  session.console_mode = true;
+  default_interpreter.session.console_mode = true;
   for (int i = 0; i < 200000; ++i) {
     std::string literal;
     int digits = 1 + static_cast<int>(random() % 24);
@@ -56,8 +54,8 @@ TEST(ConsoleReader, LiteralsConvertCorrectlyRounded) {
     }
     if (random() % 3 == 0) literal += "e" + std::to_string(static_cast<int>(random() % 80) - 40);
     console_read_from_memory(literal.data(), literal.size());
-    ASSERT_EQ(next_token(), TOK_NUMBER) << literal;
-    ASSERT_EQ(std::bit_cast<std::uint64_t>(token_value.number),
+    ASSERT_EQ(next_token(default_interpreter), TOK_NUMBER) << literal;
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(default_interpreter.tokens.token_value.number),
               std::bit_cast<std::uint64_t>(std::strtod(literal.c_str(), nullptr)))
         << literal;
   }

@@ -10,8 +10,7 @@
 
 #include "console_capture.h"
 #include "core/memory.h"
-#include "core/session.h"
-#include "core/symbols.h"
+#include "core/interpreter.h"
 #include "eval/evaluate.h"
 
 namespace {
@@ -92,7 +91,7 @@ TEST(Library, SharesVariablesWithTheConsole) {
   ASSERT_TRUE(ziffralon::evaluate_string("sharedFromString=5", result));
   std::string input = "sharedFromString*2\nsharedFromConsole=9\n";
   ziffralon::console_read_from_memory(input.data(), input.size());
-  EXPECT_TRUE(ziffralon::run_console_session());
+  EXPECT_TRUE(ziffralon::run_console_session(ziffralon::default_interpreter));
   EXPECT_EQ(console.text(), "\t10\n\t9\n");
   EXPECT_TRUE(ziffralon::evaluate_string("sharedFromConsole+sharedFromString", result));
   EXPECT_EQ(result, 14);
@@ -110,7 +109,7 @@ TEST(Library, SetsOnlyIdentifiersThatAreNoFunctions) {
     EXPECT_EQ(get_variable(name), accepted ? std::optional(value) : ABSENT) << name;
   }
   EXPECT_EQ(get_variable("neverMentioned"), ABSENT);
-  EXPECT_EQ(ziffralon::symbol_lookup("neverMentioned"), nullptr);  // asking created nothing
+  EXPECT_EQ(ziffralon::symbol_lookup(ziffralon::default_interpreter, "neverMentioned"), nullptr);  // asking created nothing
   EXPECT_TRUE(ziffralon::set_variable("hostWidth", 6));
   EXPECT_TRUE(ziffralon::evaluate_string("hostArea = hostWidth * 7", value));
   EXPECT_EQ(get_variable("hostArea"), 42);

@@ -9,9 +9,7 @@
 
 #include "console_capture.h"
 #include "core/memory.h"
-#include "core/parser.h"
-#include "core/session.h"
-#include "core/symbols.h"
+#include "core/interpreter.h"
 #include "eval/evaluate.h"
 #include "process.h"
 
@@ -39,12 +37,12 @@ TEST_F(OutOfMemory, EveryAllocationOfASessionMayFail) {
     const std::string open(300, '('), close(300, ')');
     std::string input = prefix + "a=3\n" + open + prefix + "a" + close + "\n" + prefix + "c=" + prefix + "a+1\n" +
                         open + open + prefix + "c" + close + close + "\n" + prefix + "a\n";
-    install_initial_symbols();
+    install_initial_symbols(default_interpreter);
     ConsoleCapture capture;
     console_read_from_memory(input.data(), input.size());
-    session.console_mode = true;
+    default_interpreter.session.console_mode = true;
     fail_allocations_after(failing_allocation);
-    int result = parse_input();
+    int result = parse_input(default_interpreter);
     fail_allocations_after(-1);
     return std::pair(result, capture.text());
   };
@@ -71,7 +69,7 @@ TEST_F(OutOfMemory, EveryAllocationOfASessionMayFail) {
 
 // Needs a table not yet filled: ctest runs every test in a process of its own.
 TEST_F(OutOfMemory, InstallTwiceAfterPartialInstall) {
-  if (symbol_head()) GTEST_SKIP() << "the symbol table was filled by an earlier test in this process";
+  if (symbol_head(default_interpreter)) GTEST_SKIP() << "the symbol table was filled by an earlier test in this process";
   double result = 0.0;
   long failures = 0;
   for (long n = 0;; ++n, ++failures) {
@@ -79,12 +77,12 @@ TEST_F(OutOfMemory, InstallTwiceAfterPartialInstall) {
     bool ok = evaluate_string("pi", result);
     fail_allocations_after(-1);
     if (ok) break;
-    ASSERT_EQ(symbol_head(), nullptr) << "a failed install left records behind, allocation " << n;
+    ASSERT_EQ(symbol_head(default_interpreter), nullptr) << "a failed install left records behind, allocation " << n;
   }
   EXPECT_GE(failures, 18);  // each of the 18 start-up records could fail
   EXPECT_EQ(result, 3.141592653589793);
   std::string names;
-  for (const Symbol* symbol = symbol_head(); symbol; symbol = symbol->next) names += std::string(symbol->name) + " ";
+  for (const Symbol* symbol = symbol_head(default_interpreter); symbol; symbol = symbol->next) names += std::string(symbol_name(symbol)) + " ";
   EXPECT_EQ(names, "e pi sqrt tanh tan sinh sin log10 ln ku kf fabs exp cosh cos atan asin acos ");
 }
 

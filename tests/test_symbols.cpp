@@ -5,7 +5,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "core/symbols.h"
+#include "core/interpreter.h"
 
 using namespace ziffralon;
 
@@ -26,22 +26,22 @@ TEST(SymbolIndexRegression, ReadPastStoredNameOnHashCollision) {
     longer = "v" + std::to_string(i);
     found = short_names.find(symbol_hash(longer.data(), longer.size()));
   }
-  Symbol* shorter = symbol_insert(found->second.c_str(), TOK_VARIABLE);
+  Symbol* shorter = symbol_insert(default_interpreter, found->second.c_str(), TOK_VARIABLE);
   ASSERT_NE(shorter, nullptr);
-  EXPECT_EQ(symbol_lookup(longer.c_str()), nullptr);
-  Symbol* interned = symbol_intern(longer.data(), longer.size());
+  EXPECT_EQ(symbol_lookup(default_interpreter, longer.c_str()), nullptr);
+  Symbol* interned = symbol_intern(default_interpreter, longer.data(), longer.size());
   ASSERT_NE(interned, nullptr);
   EXPECT_NE(interned, shorter);
-  EXPECT_EQ(symbol_lookup(found->second.c_str()), shorter);
-  EXPECT_EQ(symbol_lookup(longer.c_str()), interned);
+  EXPECT_EQ(symbol_lookup(default_interpreter, found->second.c_str()), shorter);
+  EXPECT_EQ(symbol_lookup(default_interpreter, longer.c_str()), interned);
 }
 
 // Many names of lengths 2 to 7 each find their own record again; under the
 // address sanitizer this also proves no comparison strays out of a name.
 TEST(SymbolIndexRegression, ManyNamesOfVariedLengths) {
   auto name = [](long i) { return "w" + std::to_string(i); };
-  for (long i = 0; i < 300000; ++i) symbol_intern(name(i).data(), name(i).size())->value.number = double(i);
-  for (long i = 0; i < 300000; ++i) ASSERT_EQ(symbol_lookup(name(i).c_str())->value.number, double(i)) << i;
+  for (long i = 0; i < 300000; ++i) symbol_intern(default_interpreter, name(i).data(), name(i).size())->value.number = double(i);
+  for (long i = 0; i < 300000; ++i) ASSERT_EQ(symbol_lookup(default_interpreter, name(i).c_str())->value.number, double(i)) << i;
 }
 
 }  // namespace

@@ -63,15 +63,72 @@ ZIFFRALON_API int ziffralon_get_variable(const char* name, double* value);
 /* ZIFFRALON_VERSION_STRING of the library actually linked. */
 ZIFFRALON_API const char* ziffralon_version(void);
 
+/* Interpreters of a host's own.
+ *
+ * Each has its own variables and starts with the built-in functions, pi and
+ * e. It takes no lock: one thread uses an interpreter at a time (several
+ * threads may take turns with one if the host orders their calls), and
+ * distinct interpreters run in parallel. It shares nothing with the calls
+ * above or with other interpreters. A text of any length is evaluated. Every
+ * call below accepts a null interpreter and then does nothing and returns 0. */
+typedef struct ziffralon_interpreter ziffralon_interpreter;
+
+/* A new interpreter, or null when out of memory. */
+ZIFFRALON_API ziffralon_interpreter* ziffralon_interpreter_new(void);
+
+/* Frees the interpreter and all its memory; null is ignored. Programs
+ * compiled in it must be freed first. Variables bound to a host's doubles
+ * leave those doubles alone. */
+ZIFFRALON_API void ziffralon_interpreter_free(ziffralon_interpreter* interpreter);
+
+/* As ziffralon_evaluate, in `interpreter`, with no limit on the text's
+ * length: the same result, success and error-offset rules. Refused, with 0,
+ * offset 0 and nothing evaluated: a null text, and a text over
+ * ZIFFRALON_MAX_TEXT bytes when no memory can be had to hold it. */
+ZIFFRALON_API int ziffralon_interpreter_evaluate(ziffralon_interpreter* interpreter, const char* text, double* result,
+                                               long* error_offset);
+
+/* As ziffralon_set_variable and ziffralon_get_variable, in `interpreter`. */
+ZIFFRALON_API int ziffralon_interpreter_set_variable(ziffralon_interpreter* interpreter, const char* name,
+                                                   double value);
+ZIFFRALON_API int ziffralon_interpreter_get_variable(ziffralon_interpreter* interpreter, const char* name,
+                                                   double* value);
+
+/* Binds the variable `name` (created if new) to the host's double at
+ * `where`: from now on evaluation and programs compiled afterwards read and
+ * assign `*where` itself, and the variable's earlier value is dropped. The
+ * double must outlive the interpreter and the programs, or be bound
+ * elsewhere first. A program compiled before the binding keeps the place the
+ * variable had then. Returns 0 and changes nothing for a null `where`, a
+ * name that is no identifier or names a function, or when memory runs out. */
+ZIFFRALON_API int ziffralon_interpreter_bind_variable(ziffralon_interpreter* interpreter, const char* name,
+                                                    double* where);
+
+/* Makes `function` callable as `name(x)`, like a built-in function. Returns 0
+ * and changes nothing when `function` is null, `name` is no identifier or is
+ * known already (a function, or a variable, even one only mentioned), or
+ * memory runs out. */
+ZIFFRALON_API int ziffralon_interpreter_define_function(ziffralon_interpreter* interpreter, const char* name,
+                                                      double (*function)(double));
+
+/* Calls `visit` with the name and value of every variable, newest first (as
+ * the console's '#' lists them), and `context` as given; returns how many
+ * there were. `visit` must not call the interpreter. */
+ZIFFRALON_API long ziffralon_interpreter_list_variables(ziffralon_interpreter* interpreter,
+                                                      void (*visit)(const char* name, double value, void* context),
+                                                      void* context);
+
 #ifdef __cplusplus
 }
-
-#if __cplusplus < 201703L
-#error "<ziffralon/ziffralon.h> needs C++17 or later"
 #endif
 
+/* The C++ calls need C++17; below it, C++ programs get the C calls alone.
+ * (MSVC reports its language level in _MSVC_LANG.) */
+#if defined(__cplusplus) && (__cplusplus >= 201703L || (defined(_MSVC_LANG) && _MSVC_LANG >= 201703L))
 #include <optional>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 
 namespace ziffralon {
 
@@ -84,6 +141,56 @@ ZIFFRALON_API bool set_variable(std::string_view name, double value);
 
 /* As ziffralon_get_variable: the value, or empty. */
 ZIFFRALON_API std::optional<double> get_variable(std::string_view name);
+
+/* An interpreter of the host's own (see ziffralon_interpreter): move-only,
+ * freed with its object; one thread at a time. An interpreter for which no
+ * memory was found (and one moved from) is false, and its calls return
+ * false. */
+class Interpreter {
+ public:
+  Interpreter() noexcept : handle_(ziffralon_interpreter_new()) {}
+  ~Interpreter() { ziffralon_interpreter_free(handle_); }
+  Interpreter(Interpreter&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+  Interpreter& operator=(Interpreter&& other) noexcept {
+    std::swap(handle_, other.handle_);
+    return *this;
+  }
+  Interpreter(const Interpreter&) = delete;
+  Interpreter& operator=(const Interpreter&) = delete;
+
+  explicit operator bool() const noexcept { return handle_ != nullptr; }
+  ziffralon_interpreter* handle() const noexcept { return handle_; }
+
+  /* As ziffralon_interpreter_evaluate. */
+  bool evaluate(const char* text, double& result, long* error_offset = nullptr) noexcept {
+    return ziffralon_interpreter_evaluate(handle_, text, &result, error_offset) != 0;
+  }
+  bool set_variable(const char* name, double value) noexcept {
+    return ziffralon_interpreter_set_variable(handle_, name, value) != 0;
+  }
+  std::optional<double> get_variable(const char* name) const noexcept {
+    double value;
+    if (!ziffralon_interpreter_get_variable(handle_, name, &value)) return std::nullopt;
+    return value;
+  }
+  bool bind_variable(const char* name, double& where) noexcept {
+    return ziffralon_interpreter_bind_variable(handle_, name, &where) != 0;
+  }
+  bool define_function(const char* name, double (*function)(double)) noexcept {
+    return ziffralon_interpreter_define_function(handle_, name, function) != 0;
+  }
+  /* Calls visit(name, value) for every variable, newest first. */
+  template <class Visit>
+  long list_variables(Visit&& visit) const {
+    using Target = std::remove_reference_t<Visit>;
+    return ziffralon_interpreter_list_variables(
+        handle_, [](const char* name, double value, void* context) { (*static_cast<Target*>(context))(name, value); },
+        const_cast<void*>(static_cast<const void*>(&visit)));
+  }
+
+ private:
+  ziffralon_interpreter* handle_;
+};
 
 }  // namespace ziffralon
 #endif

@@ -35,34 +35,38 @@ void* allocate_table_bytes(std::size_t size) {
 
 namespace {
 
-// Large enough that the C library maps it apart from its heap, small enough
-// that a run with a few variables does not notice it.
-constexpr std::size_t PERMANENT_BLOCK_SIZE = std::size_t{1} << 18;
 constexpr std::size_t PERMANENT_ALIGNMENT = alignof(double) > alignof(void*) ? alignof(double) : alignof(void*);
-
-struct PermanentBlock {
-  char* next;
-  std::size_t room;
-};
-
-PermanentBlock permanent;
+constexpr std::size_t LINK_SIZE = (sizeof(void*) + PERMANENT_ALIGNMENT - 1) & ~(PERMANENT_ALIGNMENT - 1);
 
 }  // namespace
 
-void* allocate_permanent_bytes(std::size_t size) {
+void* allocate_permanent_bytes(PermanentBlocks& blocks, std::size_t size) {
   if (!allocation_allowed()) return nullptr;
   size = (size + PERMANENT_ALIGNMENT - 1) & ~(PERMANENT_ALIGNMENT - 1);
-  if (size > permanent.room) {
+  if (size > blocks.room) {
     // The rest of the old block stays unused.
-    std::size_t block_size = size > PERMANENT_BLOCK_SIZE ? size : PERMANENT_BLOCK_SIZE;
+    std::size_t block_size = blocks.block_size < LINK_SIZE + size ? LINK_SIZE + size : blocks.block_size;
     auto* block = static_cast<char*>(std::malloc(block_size));
     if (!block) return nullptr;
-    permanent = PermanentBlock{block, block_size};
+    *reinterpret_cast<void**>(block) = blocks.newest;
+    blocks.newest = block;
+    blocks.next = block + LINK_SIZE;
+    blocks.room = block_size - LINK_SIZE;
+    if (blocks.block_size < PERMANENT_BLOCK_SIZE) blocks.block_size *= 2;
   }
-  void* piece = permanent.next;
-  permanent.next += size;
-  permanent.room -= size;
+  void* piece = blocks.next;
+  blocks.next += size;
+  blocks.room -= size;
   return piece;
+}
+
+void release_permanent_blocks(PermanentBlocks& blocks) {
+  for (void* block = blocks.newest; block;) {
+    void* older = *static_cast<void**>(block);
+    std::free(block);
+    block = older;
+  }
+  blocks = PermanentBlocks{nullptr, 0, nullptr, blocks.block_size};
 }
 
 void release_bytes(void* block) { std::free(block); }

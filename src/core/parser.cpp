@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "arithmetic.h"
+#include "interpreter.h"
 #include "memory.h"
 #include "lalr_construction.h"
 #include "session.h"
@@ -35,18 +36,11 @@ constexpr bool line_ends_reduce_without_reading(const ParseTables& t) {
 }
 static_assert(line_ends_reduce_without_reading(PARSE_TABLES), "a line's end would wait for the next line");
 
-// One entry of the parse stack: a state and the value of the symbol that led
-// to it. The first block of entries lives in parse_input's frame; larger ones
-// come from the heap.
-struct StackEntry {
-  SemanticValue value;
-  std::uint16_t state;
-};
-
 // Everything the loop keeps between steps; the steps below are inlined into
 // the loop. The state at the top is top->state. The lookahead's value stays in
 // token_value until it is shifted: no step in between reads a token.
 struct Parser {
+  InterpreterState& in;
   StackEntry* top;     // the topmost entry
   StackEntry* bottom;  // the first entry
   StackEntry* last;    // the last entry there is room for
@@ -60,13 +54,13 @@ struct Parser {
 [[gnu::noinline, gnu::cold]] bool grow_stack(Parser& p) {
   int capacity = static_cast<int>(p.last - p.bottom) + 1;
   if (capacity >= PARSER_MAX_DEPTH) {
-    report_error("parser stack overflow");
+    report_error(p.in, "parser stack overflow");
     return false;
   }
   int grown = capacity * 2 > PARSER_MAX_DEPTH ? PARSER_MAX_DEPTH : capacity * 2;
   auto* entries = static_cast<StackEntry*>(allocate_bytes(sizeof(StackEntry) * grown));
   if (!entries) {
-    report_error("out of memory: the parser stack cannot grow");
+    report_error(p.in, "out of memory: the parser stack cannot grow");
     return false;
   }
   std::memcpy(entries, p.bottom, sizeof(StackEntry) * capacity);
@@ -188,21 +182,21 @@ template <int RULE>
       reduce_to<3>(p, right_side<3>(p)[0]);
       break;
     case 4:  // line: '?' '\n'
-      show_help();
+      show_help(p.in);
       reduce_to<4>(p, right_side<4>(p)[0]);
       break;
     case 5:  // line: '#' '\n'
-      list_variables();
+      list_variables(p.in);
       reduce_to<5>(p, right_side<5>(p)[0]);
       break;
     case 6:  // line: expr '\n'
       rhs = right_side<6>(p);
-      report_value(rhs[0].number);
+      report_value(p.in, rhs[0].number);
       reduce_to<6>(p, rhs[0]);
       break;
     case 7:  // line: expr ';'
       rhs = right_side<7>(p);
-      report_value(rhs[0].number);
+      report_value(p.in, rhs[0].number);
       reduce_to<7>(p, rhs[0]);
       break;
     case 8:  // line: error '\n'
@@ -213,11 +207,11 @@ template <int RULE>
       reduce_to<9>(p, right_side<9>(p)[0]);
       break;
     case 10:  // expr: TOK_VARIABLE
-      reduce_to<10>(p, right_side<10>(p)[0].symbol->value.number);
+      reduce_to<10>(p, *right_side<10>(p)[0].symbol->cell);
       break;
     case 11:  // expr: TOK_VARIABLE '=' expr
       rhs = right_side<11>(p);
-      rhs[0].symbol->value.number = rhs[2].number;
+      *rhs[0].symbol->cell = rhs[2].number;
       reduce_to<11>(p, rhs[2].number);
       break;
     case 12:  // expr: TOK_FUNCTION '(' expr ')'
@@ -269,7 +263,7 @@ template <int RULE>
 // The classic error-token recovery. Returns a parse result when the parse
 // must end, or PARSE_GOES_ON.
 [[gnu::always_inline]] inline int recover(Parser& p) {
-  if (p.countdown == 0) report_error("parse error");
+  if (p.countdown == 0) report_error(p.in, "parse error");
   if (p.countdown == RECOVERY_SHIFTS) {
     if (p.lookahead == T_END) return PARSE_ABANDONED;
     p.lookahead = NO_LOOKAHEAD;
@@ -290,7 +284,7 @@ template <int RULE>
   int rule = LOOP_TABLES.rule_without_lookahead[state];
   if (rule == 0) {
     if (p.lookahead == NO_LOOKAHEAD) {
-      int token = next_token();
+      int token = next_token(p.in);
       if (token == TOK_OUT_OF_MEMORY) return PARSE_EXHAUSTED;
       p.lookahead = terminal_of(PARSE_TABLES, token);
     }
@@ -301,7 +295,7 @@ template <int RULE>
       if (p.lookahead == T_NUMBER) state = LOOP_TABLES.go_to[state][N_EXPR - TERMINAL_COUNT];  // expr: TOK_NUMBER
       else state = action - 1;
       p.lookahead = NO_LOOKAHEAD;
-      return push(p, state, token_value) ? PARSE_GOES_ON : PARSE_EXHAUSTED;
+      return push(p, state, p.in.tokens.token_value) ? PARSE_GOES_ON : PARSE_EXHAUSTED;
     }
     if (action == 0) return recover(p);
     rule = -action;
@@ -311,10 +305,10 @@ template <int RULE>
 
 }  // namespace
 
-int parse_input() {
-  StackEntry first_entries[PARSER_INITIAL_DEPTH];
+int parse_input(InterpreterState& in) {
+  StackEntry* first_entries = in.parser.first_entries;
   first_entries[0] = StackEntry{SemanticValue{}, 0};
-  Parser p{first_entries, first_entries, first_entries + PARSER_INITIAL_DEPTH - 1, false, NO_LOOKAHEAD, 0};
+  Parser p{in, first_entries, first_entries, first_entries + PARSER_INITIAL_DEPTH - 1, false, NO_LOOKAHEAD, 0};
   int result;
   while ((result = parse_step(p)) == PARSE_GOES_ON) {
   }

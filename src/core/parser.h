@@ -3,6 +3,8 @@
 // report_value and report_error; '?' and '#' lines show help and variables.
 #pragma once
 
+#include <cstdint>
+
 #include "token_source.h"
 
 namespace ziffralon {
@@ -14,8 +16,24 @@ constexpr int PARSE_EXHAUSTED = 2;  // parser stack overflow, or out of memory
 constexpr int PARSER_INITIAL_DEPTH = 200;
 constexpr int PARSER_MAX_DEPTH = 10000;
 
+// One entry of the parse stack: a state and the value of the symbol that led
+// to it.
+struct StackEntry {
+  SemanticValue value;
+  std::uint16_t state;
+};
+
+// The first block of the parse stack belongs to the interpreter; a parse that
+// needs more takes larger blocks from the heap and gives them back when it
+// returns.
+struct ParserStack {
+  StackEntry first_entries[PARSER_INITIAL_DEPTH];
+};
+
+struct InterpreterState;
+
 // Parses one whole input: the console to its end in console mode, the string
 // buffer in quiet mode.
-int parse_input();
+int parse_input(InterpreterState& in);
 
 }  // namespace ziffralon

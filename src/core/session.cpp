@@ -4,20 +4,17 @@
 
 #include "console_io.h"
 #include "help_text.h"
+#include "interpreter.h"
 #include "parser.h"
 #include "render.h"
 #include "symbols.h"
 
 namespace ziffralon {
 
-SessionState session;
-
 namespace {
 
 constexpr int RESULT_DIGITS = 10;
 constexpr int VERSION_DIGITS = 3;
-
-unsigned long console_errors;  // messages printed; the program's exit status reads it
 
 void write_number(double number, int digits) {
   char text[RENDER_BUFFER_SIZE];
@@ -36,14 +33,14 @@ std::size_t append_text(char* buffer, std::size_t size, std::size_t length, cons
 
 // Fills `buffer` (of `size` bytes, NUL-terminated, truncated if too small) with
 // the help text; returns its length.
-std::size_t build_help_text(char* buffer, std::size_t size) {
+std::size_t build_help_text(InterpreterState& in, char* buffer, std::size_t size) {
   if (size == 0) return 0;
   buffer[0] = '\0';
   std::size_t length = 0;
   for (const char* paragraph : HELP_PARAGRAPHS) length = append_text(buffer, size, length, paragraph);
-  for (const Symbol* symbol = symbol_newest_function(); symbol; symbol = symbol->next) {
+  for (const Symbol* symbol = symbol_newest_function(in); symbol; symbol = symbol->next) {
     if (symbol->kind != TOK_FUNCTION) continue;
-    length = append_text(buffer, size, length, symbol->name);
+    length = append_text(buffer, size, length, symbol_name(symbol));
     length = append_text(buffer, size, length, "() ");
   }
   return length;
@@ -51,9 +48,9 @@ std::size_t build_help_text(char* buffer, std::size_t size) {
 
 }  // namespace
 
-void report_value(double number) {
-  if (!session.console_mode) {
-    session.last_result = number;
+void report_value(InterpreterState& in, double number) {
+  if (!in.session.console_mode) {
+    in.session.last_result = number;
     return;
   }
   // One write per value: a batch spends much of its time here.
@@ -65,58 +62,58 @@ void report_value(double number) {
   console_line_answered();
 }
 
-void report_error(const char* message) {
-  if (!session.console_mode) {
-    session.quiet_error = true;
+void report_error(InterpreterState& in, const char* message) {
+  if (!in.session.console_mode) {
+    in.session.quiet_error = true;
     return;
   }
-  ++console_errors;
+  ++in.session.console_errors;
   console_write_text(message);
   console_write("\n", 1);
   console_line_answered();
 }
 
-unsigned long console_error_count() { return console_errors; }
+unsigned long console_error_count(const InterpreterState& in) { return in.session.console_errors; }
 
-void print_banner() {
-  if (!session.console_mode) return;
+void print_banner(InterpreterState& in) {
+  if (!in.session.console_mode) return;
   console_write_text("\n## ZIFFRALON V");
   write_number(PROGRAM_VERSION, VERSION_DIGITS);
   console_write_text(" ##\r\n\r\n");
 }
 
-void show_help() {
-  if (!session.console_mode) return;
-  print_banner();
+void show_help(InterpreterState& in) {
+  if (!in.session.console_mode) return;
+  print_banner(in);
   char text[HELP_BUFFER_SIZE];
-  console_write(text, build_help_text(text, sizeof text));
+  console_write(text, build_help_text(in, text, sizeof text));
   console_write_text("\r\n\r\n");
   console_line_answered();
 }
 
-void list_variables() {
-  if (!session.console_mode) return;
-  for (const Symbol* symbol = symbol_head(); symbol; symbol = symbol->next) {
+void list_variables(InterpreterState& in) {
+  if (!in.session.console_mode) return;
+  for (const Symbol* symbol = symbol_head(in); symbol; symbol = symbol->next) {
     if (symbol->kind != TOK_VARIABLE) continue;
-    console_write_text(symbol->name);
+    console_write_text(symbol_name(symbol));
     console_write("\t= ", 3);
-    write_number(symbol->value.number, RESULT_DIGITS);
+    write_number(*symbol->cell, RESULT_DIGITS);
     console_write("\n", 1);
   }
   console_line_answered();
 }
 
-void enter_quiet_mode() { session.console_mode = false; }
+void enter_quiet_mode(InterpreterState& in) { in.session.console_mode = false; }
 
-bool take_quiet_error() {
-  bool raised = session.quiet_error;
-  session.quiet_error = false;
+bool take_quiet_error(InterpreterState& in) {
+  bool raised = in.session.quiet_error;
+  in.session.quiet_error = false;
   return raised;
 }
 
-bool run_console_session() {
-  session.console_mode = true;
-  return parse_input() == 0;
+bool run_console_session(InterpreterState& in) {
+  in.session.console_mode = true;
+  return parse_input(in) == 0;
 }
 
 }  // namespace ziffralon

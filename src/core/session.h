@@ -14,41 +14,42 @@ struct SessionState {
   bool console_mode = true;
   bool quiet_error = false;
   double last_result = 0.0;
+  unsigned long console_errors = 0;  // messages printed; the program's exit status reads it
 };
 
-extern SessionState session;
+struct InterpreterState;
 
 constexpr double PROGRAM_VERSION = 0.32;
 constexpr std::size_t HELP_BUFFER_SIZE = 2048;
 
 // Console: prints a tab, the number and a newline. Quiet: stores it in last_result.
-void report_value(double number);
+void report_value(InterpreterState& in, double number);
 
 // Console: prints the message and a newline. Quiet: raises quiet_error.
-void report_error(const char* message);
+void report_error(InterpreterState& in, const char* message);
 
 // How many messages report_error has printed in console mode so far.
-unsigned long console_error_count();
+unsigned long console_error_count(const InterpreterState& in);
 
 // Console only: the banner line with the program version.
-void print_banner();
+void print_banner(InterpreterState& in);
 
 // Console only: the banner, then the help text.
-void show_help();
+void show_help(InterpreterState& in);
 
 // Console only: every variable with its value, newest first.
-void list_variables();
+void list_variables(InterpreterState& in);
 
 // Switches to quiet mode, as the string evaluator runs: results are kept in
 // last_result, errors only raise quiet_error.
-void enter_quiet_mode();
+void enter_quiet_mode(InterpreterState& in);
 
 // Whether an error was reported in quiet mode since the last call; lowers
 // quiet_error.
-bool take_quiet_error();
+bool take_quiet_error(InterpreterState& in);
 
 // Switches to console mode and parses standard input to its end; true when the
 // parse ended normally.
-bool run_console_session();
+bool run_console_session(InterpreterState& in);
 
 }  // namespace ziffralon

@@ -5,29 +5,12 @@
 
 #include "arithmetic.h"
 #include "builtins.h"
+#include "interpreter.h"
 #include "memory.h"
 
 namespace ziffralon {
 
 namespace {
-
-// The open-addressing index: one record reference per slot, and beside the
-// slots one tag byte per slot, 0 for a free slot and otherwise seven bits of
-// the name's hash. A name that is not in the table, the usual case for a new
-// variable, is told by the tags alone, which are small enough to stay in
-// cache for millions of names; a probe visits a record only when its tag
-// agrees.
-struct SymbolTable {
-  Symbol* head;
-  Symbol* newest_function;
-  Symbol** slots;
-  std::uint8_t* tags;    // in the same block, after the slots
-  std::size_t capacity;  // a power of two, or 0 before the first insertion
-  std::size_t count;
-  bool initialised;
-};
-
-SymbolTable table;
 
 constexpr std::size_t FIRST_CAPACITY = 64;
 
@@ -47,7 +30,7 @@ namespace {
 std::uint8_t tag_of(std::uint32_t hash) { return static_cast<std::uint8_t>(hash >> 25 | 0x80); }
 
 // The position holding `name`, or the free position where it would go.
-std::size_t find_position(std::uint32_t hash, const char* name, std::size_t length) {
+std::size_t find_position(const SymbolTable& table, std::uint32_t hash, const char* name, std::size_t length) {
   std::size_t mask = table.capacity - 1;
   std::uint8_t tag = tag_of(hash);
   for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
@@ -55,14 +38,14 @@ std::size_t find_position(std::uint32_t hash, const char* name, std::size_t leng
     if (table.tags[i] != tag) continue;
     const Symbol* candidate = table.slots[i];
     // Two names may share a tag: only one of the same length may be compared.
-    if (candidate->length == length && std::memcmp(candidate->name, name, length) == 0) return i;
+    if (candidate->length == length && std::memcmp(symbol_name(candidate), name, length) == 0) return i;
   }
 }
 
 // Files `symbol` in the index unless a newer record of its name is there: a
 // repeated name keeps its newest record, as the list does.
-void index_record(Symbol* symbol, std::uint32_t hash) {
-  std::size_t position = find_position(hash, symbol->name, symbol->length);
+void index_record(SymbolTable& table, Symbol* symbol, std::uint32_t hash) {
+  std::size_t position = find_position(table, hash, symbol_name(symbol), symbol->length);
   if (table.tags[position]) return;
   table.tags[position] = tag_of(hash);
   table.slots[position] = symbol;
@@ -71,7 +54,7 @@ void index_record(Symbol* symbol, std::uint32_t hash) {
 // Doubles the index (keeping it at most half full); false when out of memory.
 // The records are filed again walking the list, newest first, which reads
 // them in the order they lie in memory.
-bool grow_index() {
+bool grow_index(SymbolTable& table) {
   std::size_t capacity = table.capacity ? table.capacity * 2 : FIRST_CAPACITY;
   void* block = allocate_table_bytes(capacity * (sizeof(Symbol*) + 1));
   if (!block) return false;
@@ -81,80 +64,82 @@ bool grow_index() {
   table.capacity = capacity;
   std::memset(table.tags, 0, capacity);
   for (Symbol* symbol = table.head; symbol; symbol = symbol->next)
-    index_record(symbol, symbol_hash(symbol->name, symbol->length));
+    index_record(table, symbol, symbol_hash(symbol_name(symbol), symbol->length));
   return true;
 }
 
 // Makes room in the index for `more` records.
-bool reserve(std::size_t more) {
+bool reserve(SymbolTable& table, std::size_t more) {
   while (table.count + more > table.capacity / 2)
-    if (!grow_index()) return false;
+    if (!grow_index(table)) return false;
   return true;
 }
 
 // A record for `name`, not yet in the table, with the name right after it;
 // nullptr when out of memory.
-Symbol* new_record(const char* name, std::size_t length, SymbolKind kind) {
-  auto* symbol = static_cast<Symbol*>(allocate_permanent_bytes(sizeof(Symbol) + length + 1));
+Symbol* new_record(SymbolTable& table, const char* name, std::size_t length, SymbolKind kind) {
+  auto* symbol = static_cast<Symbol*>(allocate_permanent_bytes(table.memory, sizeof(Symbol) + length + 1));
   if (!symbol) return nullptr;
   auto* copy = reinterpret_cast<char*>(symbol + 1);
   std::memcpy(copy, name, length);
   copy[length] = '\0';
-  *symbol = Symbol{copy, kind, static_cast<std::uint32_t>(length), {}, nullptr};
+  *symbol = Symbol{nullptr, kind, static_cast<std::uint32_t>(length), {}, nullptr};
   symbol->value.number = 0.0;
+  symbol->cell = &symbol->value.number;
   return symbol;
 }
 
 // Puts a new record at the head of the list and in the index, where it takes
 // over the slot of an older record of the same name; room for it must have
 // been reserved.
-void link_record(Symbol* symbol, std::uint32_t hash) {
+void link_record(SymbolTable& table, Symbol* symbol, std::uint32_t hash) {
   symbol->next = table.head;
   table.head = symbol;
   if (symbol->kind == TOK_FUNCTION) table.newest_function = symbol;
   ++table.count;
-  std::size_t position = find_position(hash, symbol->name, symbol->length);
+  std::size_t position = find_position(table, hash, symbol_name(symbol), symbol->length);
   table.tags[position] = tag_of(hash);
   table.slots[position] = symbol;
 }
 
 // Inserts `name` (whose hash is known) at the head of the list and in the index.
-Symbol* insert_record(const char* name, std::size_t length, std::uint32_t hash, SymbolKind kind) {
-  if (!reserve(1)) return nullptr;
-  Symbol* symbol = new_record(name, length, kind);
-  if (symbol) link_record(symbol, hash);
+Symbol* insert_record(SymbolTable& table, const char* name, std::size_t length, std::uint32_t hash,
+                      SymbolKind kind) {
+  if (!reserve(table, 1)) return nullptr;
+  Symbol* symbol = new_record(table, name, length, kind);
+  if (symbol) link_record(table, symbol, hash);
   return symbol;
 }
 
 // The record holding `name`, or nullptr.
-Symbol* find_record(const char* name, std::size_t length, std::uint32_t hash) {
+Symbol* find_record(const SymbolTable& table, const char* name, std::size_t length, std::uint32_t hash) {
   if (table.capacity == 0) return nullptr;
-  std::size_t position = find_position(hash, name, length);
+  std::size_t position = find_position(table, hash, name, length);
   return table.tags[position] ? table.slots[position] : nullptr;
 }
 
 }  // namespace
 
-Symbol* symbol_insert(const char* name, SymbolKind kind) {
+Symbol* symbol_insert(InterpreterState& in, const char* name, SymbolKind kind) {
   std::size_t length = std::strlen(name);
-  return insert_record(name, length, symbol_hash(name, length), kind);
+  return insert_record(in.symbols, name, length, symbol_hash(name, length), kind);
 }
 
-Symbol* symbol_lookup_length(const char* name, std::size_t length) {
-  return find_record(name, length, symbol_hash(name, length));
+Symbol* symbol_lookup_length(InterpreterState& in, const char* name, std::size_t length) {
+  return find_record(in.symbols, name, length, symbol_hash(name, length));
 }
 
-Symbol* symbol_intern(const char* name, std::size_t length) {
+Symbol* symbol_intern(InterpreterState& in, const char* name, std::size_t length) {
   std::uint32_t hash = symbol_hash(name, length);
-  Symbol* symbol = find_record(name, length, hash);
-  return symbol ? symbol : insert_record(name, length, hash, TOK_VARIABLE);
+  Symbol* symbol = find_record(in.symbols, name, length, hash);
+  return symbol ? symbol : insert_record(in.symbols, name, length, hash, TOK_VARIABLE);
 }
 
-Symbol* symbol_lookup(const char* name) { return symbol_lookup_length(name, std::strlen(name)); }
+Symbol* symbol_lookup(InterpreterState& in, const char* name) { return symbol_lookup_length(in, name, std::strlen(name)); }
 
-Symbol* symbol_head() { return table.head; }
+Symbol* symbol_head(InterpreterState& in) { return in.symbols.head; }
 
-Symbol* symbol_newest_function() { return table.newest_function; }
+Symbol* symbol_newest_function(InterpreterState& in) { return in.symbols.newest_function; }
 
 namespace {
 
@@ -180,24 +165,32 @@ void list_initial_symbols(InitialSymbol* into) {
 
 }  // namespace
 
-bool install_initial_symbols() {
+bool install_initial_symbols(InterpreterState& in) {
+  SymbolTable& table = in.symbols;
   if (table.initialised) return true;
   InitialSymbol initial[INITIAL_COUNT];
   list_initial_symbols(initial);
   // Every record is made before the first is linked, so a failure leaves the
   // table as it was (the records made so far are never used).
   Symbol* records[INITIAL_COUNT];
-  if (!reserve(INITIAL_COUNT)) return false;
+  if (!reserve(table, INITIAL_COUNT)) return false;
   for (std::size_t i = 0; i < INITIAL_COUNT; ++i) {
-    records[i] = new_record(initial[i].name, std::strlen(initial[i].name), initial[i].kind);
+    records[i] = new_record(table, initial[i].name, std::strlen(initial[i].name), initial[i].kind);
     if (!records[i]) return false;
   }
   for (std::size_t i = 0; i < INITIAL_COUNT; ++i) {
     records[i]->value = initial[i].value;
-    link_record(records[i], symbol_hash(records[i]->name, records[i]->length));
+    link_record(table, records[i], symbol_hash(symbol_name(records[i]), records[i]->length));
   }
   table.initialised = true;
   return true;
+}
+
+void release_symbols(InterpreterState& in) {
+  SymbolTable& table = in.symbols;
+  release_bytes(table.slots);
+  release_permanent_blocks(table.memory);
+  table = SymbolTable{.memory = table.memory};
 }
 
 }  // namespace ziffralon

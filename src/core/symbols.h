@@ -2,12 +2,14 @@
 //
 // A singly linked list, newest first, that the help text and the variable
 // listing walk; beside it a hash index so that a name is found in constant
-// expected time however many variables exist. Records and names live until
-// the process ends.
+// expected time however many variables exist. Records and names live as long
+// as their interpreter.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+#include "memory.h"
 
 namespace ziffralon {
 
@@ -22,42 +24,67 @@ union SymbolValue {
   MathFunction function;
 };
 
+// The name's bytes follow the record, NUL-terminated (see symbol_name).
 struct Symbol {
-  char* name;
+  double* cell;  // where a variable's number lives: its own value, or a host's double bound to it
   SymbolKind kind;
   std::uint32_t length;  // of the name: names are told apart by length before bytes
   SymbolValue value;
   Symbol* next;
 };
 
+inline const char* symbol_name(const Symbol* symbol) { return reinterpret_cast<const char*>(symbol + 1); }
+
+// One interpreter's names: a list, newest first, and the open-addressing
+// index over it (one record reference per slot, and beside the slots one tag
+// byte per slot, 0 for a free slot and otherwise seven bits of the name's
+// hash). Records and names are carved from `memory` and live as long as the
+// interpreter.
+struct SymbolTable {
+  Symbol* head = nullptr;
+  Symbol* newest_function = nullptr;
+  Symbol** slots = nullptr;
+  std::uint8_t* tags = nullptr;  // in the same block, after the slots
+  std::size_t capacity = 0;      // a power of two, or 0 before the first insertion
+  std::size_t count = 0;
+  bool initialised = false;
+  PermanentBlocks memory;
+};
+
+struct InterpreterState;
+
 // Creates a record with a copy of `name`, value zero, at the head of the table.
 // Does not check for an existing name. Returns nullptr when out of memory (the
 // table is then unchanged).
-Symbol* symbol_insert(const char* name, SymbolKind kind);
+Symbol* symbol_insert(InterpreterState& in, const char* name, SymbolKind kind);
 
 // The hash the index files `name` under; for tests that need two names that
 // share one.
 std::uint32_t symbol_hash(const char* name, std::size_t length);
 
 // The newest record named exactly `name`, or nullptr.
-Symbol* symbol_lookup(const char* name);
-Symbol* symbol_lookup_length(const char* name, std::size_t length);
+Symbol* symbol_lookup(InterpreterState& in, const char* name);
+Symbol* symbol_lookup_length(InterpreterState& in, const char* name, std::size_t length);
 
 // The record named by the `length` bytes at `name`, created as a variable if
 // there is none (hashing the name once); nullptr when out of memory.
-Symbol* symbol_intern(const char* name, std::size_t length);
+Symbol* symbol_intern(InterpreterState& in, const char* name, std::size_t length);
 
 // The newest record, or nullptr for an empty table.
-Symbol* symbol_head();
+Symbol* symbol_head(InterpreterState& in);
 
 // The newest function record: every function is found walking from here, so
 // listing them does not cost a walk past every variable made since start-up.
-Symbol* symbol_newest_function();
+Symbol* symbol_newest_function(InterpreterState& in);
 
 // Fills the table with the built-in functions, then pi and e. Only the first
 // successful call does anything, so the console and embedding programs may
 // both call it. All or nothing: false when out of memory, and the table is
 // then as it was, so a later call may try again.
-bool install_initial_symbols();
+bool install_initial_symbols(InterpreterState& in);
+
+// Gives back the index and every record; the table is then empty, not yet
+// initialised.
+void release_symbols(InterpreterState& in);
 
 }  // namespace ziffralon

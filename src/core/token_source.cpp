@@ -7,24 +7,16 @@
 #include <limits>
 
 #include "console_io.h"
+#include "interpreter.h"
+#include "memory.h"
 #include "session.h"
 
 namespace ziffralon {
 
-SemanticValue token_value;
-
 namespace {
-
-// The text of the string source, NUL-terminated, and the scan position in it.
-char string_buffer[STRING_BUFFER_SIZE];
-int string_pos;
-int string_token_begin;  // where the token returned last begins, blanks skipped
 
 constexpr int NO_BYTE = -1;
 constexpr int NOT_IN_VIEW = -1;  // the in-place console scanner leaves the token to the byte-wise one
-
-char console_identifier[IDENTIFIER_LIMIT + 1];
-char string_identifier[IDENTIFIER_LIMIT + 1];
 
 constexpr bool is_digit(int c) { return c >= '0' && c <= '9'; }
 constexpr bool is_letter(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -62,40 +54,45 @@ struct Window {
   bool terminated;
 };
 
+// Where bytes come from; both readers carry the interpreter they scan for.
 struct ConsoleReader {
-  static int get() { return console_get(); }
-  static void unget(int c) { console_unget(c); }
-  static Window window() {
+  InterpreterState& in;
+  int get() { return console_get(); }
+  void unget(int c) { console_unget(c); }
+  Window window() {
     ConsoleWindow in_view = console_window();
     return Window{reinterpret_cast<const char*>(in_view.bytes), in_view.size, false};
   }
-  static void skip(std::size_t count) { console_skip(count); }
+  void skip(std::size_t count) { console_skip(count); }
   static constexpr bool CONSUMES_OVERLONG_BYTE = true;
-  static constexpr char* identifier = console_identifier;
+  char* identifier() { return in.tokens.console_identifier; }
 };
 
 struct StringReader {
+  InterpreterState& in;
   // The NUL ends the text and is never stepped over.
-  static int get() {
-    if (string_pos < 0 || string_pos >= static_cast<int>(STRING_BUFFER_SIZE)) return NO_BYTE;
-    auto c = static_cast<unsigned char>(string_buffer[string_pos]);
+  int get() {
+    TokenSource& t = in.tokens;
+    if (t.pos < 0 || t.pos >= static_cast<long>(t.text_size)) return NO_BYTE;
+    auto c = static_cast<unsigned char>(t.text[t.pos]);
     if (c == '\0') return NO_BYTE;
-    ++string_pos;
+    ++t.pos;
     return c;
   }
-  static void unget(int c) {
-    if (c != NO_BYTE) --string_pos;
+  void unget(int c) {
+    if (c != NO_BYTE) --in.tokens.pos;
   }
-  static Window window() {
-    if (string_pos < 0 || string_pos >= static_cast<int>(STRING_BUFFER_SIZE)) return Window{string_buffer, 0, false};
-    const char* at = string_buffer + string_pos;
-    std::size_t room = STRING_BUFFER_SIZE - static_cast<std::size_t>(string_pos);
+  Window window() {
+    TokenSource& t = in.tokens;
+    if (t.pos < 0 || t.pos >= static_cast<long>(t.text_size)) return Window{t.text, 0, false};
+    const char* at = t.text + t.pos;
+    std::size_t room = t.text_size - static_cast<std::size_t>(t.pos);
     std::size_t size = strnlen(at, room);
     return Window{at, size, size < room};
   }
-  static void skip(std::size_t count) { string_pos += static_cast<int>(count); }
+  void skip(std::size_t count) { in.tokens.pos += static_cast<long>(count); }
   static constexpr bool CONSUMES_OVERLONG_BYTE = false;
-  static constexpr char* identifier = string_identifier;
+  char* identifier() { return in.tokens.string_identifier; }
 };
 
 constexpr int EXPONENT_CEILING = 1'000'000;  // far beyond any scale that converts
@@ -174,13 +171,15 @@ struct WindowCursor {
 // Scans a literal from the stream byte by byte, keeping a copy of what it took.
 template <class Reader>
 struct StreamCursor {
+  explicit StreamCursor(Reader& from) : reader(from), next(from.get()) {}
+  Reader& reader;
   char text[NUMBER_LIMIT];
   std::size_t length = 0;
-  int next = Reader::get();
+  int next;
   int peek() const { return next; }
   void take() {
     text[length++] = static_cast<char>(next);
-    next = Reader::get();
+    next = reader.get();
   }
 };
 
@@ -258,66 +257,66 @@ bool scan_plain_literal(const char* text, std::size_t& length, double& value) {
 // In place when the whole literal and the byte that ends it are surely in
 // view; otherwise byte by byte.
 template <class Reader>
-double scan_number() {
-  Window window = Reader::window();
+double scan_number(Reader reader) {
+  Window window = reader.window();
   if (window.terminated || window.size > NUMBER_LIMIT) {
     WindowCursor in{window.bytes, 0};
     double value = scan_literal(in);
-    Reader::skip(in.length);
+    reader.skip(in.length);
     return value;
   }
-  StreamCursor<Reader> in;
+  StreamCursor<Reader> in(reader);
   double value = scan_literal(in);
-  Reader::unget(in.next);
+  reader.unget(in.next);
   return value;
 }
 
 // The symbol for an identifier's bytes, created if new; sets token_value.
-int identifier_token(const char* name, std::size_t length) {
-  Symbol* symbol = symbol_intern(name, length);
+int identifier_token(InterpreterState& in, const char* name, std::size_t length) {
+  Symbol* symbol = symbol_intern(in, name, length);
   if (!symbol) {
-    report_error("out of memory: no room for a new symbol");
+    report_error(in, "out of memory: no room for a new symbol");
     return TOK_OUT_OF_MEMORY;
   }
-  token_value.symbol = symbol;
+  in.tokens.token_value.symbol = symbol;
   return symbol->kind;
 }
 
 template <class Reader>
-int scan_identifier(int c) {
-  char* name = Reader::identifier;
+int scan_identifier(Reader reader, int c) {
+  char* name = reader.identifier();
   std::size_t length = 0;
   for (;;) {
     name[length++] = static_cast<char>(c);
-    c = Reader::get();
+    c = reader.get();
     if (!is_letter_or_digit(c)) break;
     if (length == IDENTIFIER_LIMIT) {
-      report_error("identifier length is limited to 255 chars");
-      if (!Reader::CONSUMES_OVERLONG_BYTE) Reader::unget(c);
+      report_error(reader.in, "identifier length is limited to 255 chars");
+      if (!Reader::CONSUMES_OVERLONG_BYTE) reader.unget(c);
       return TOK_OVERLONG_IDENTIFIER;
     }
   }
-  Reader::unget(c);
+  reader.unget(c);
   name[length] = '\0';
-  return identifier_token(name, length);
+  return identifier_token(reader.in, name, length);
 }
 
 // Blanks are already skipped and the end of input handled.
 template <class Reader>
-int scan_token(int c) {
+int scan_token(Reader reader, int c) {
   if (c == '.' || is_digit(c)) {
-    Reader::unget(c);
-    token_value.number = scan_number<Reader>();
+    reader.unget(c);
+    reader.in.tokens.token_value.number = scan_number(reader);
     return TOK_NUMBER;
   }
-  if (is_letter(c)) return scan_identifier<Reader>(c);
+  if (is_letter(c)) return scan_identifier(reader, c);
   return c;  // any other byte, NUL included, is its own token
 }
 
 template <class Reader>
-int skip_blanks() {
+int skip_blanks(Reader reader) {
   int c;
-  do c = Reader::get();
+  do c = reader.get();
   while (is_blank(c));
   return c;
 }
@@ -327,7 +326,7 @@ int skip_blanks() {
 // pair with an LF; a token that runs to the end of the buffered bytes; an
 // over-long identifier) is left to the byte-by-byte scanner. Returns
 // NOT_IN_VIEW for those.
-int console_token_in_place() {
+int console_token_in_place(InterpreterState& in) {
   ConsoleWindow in_view = console_window();
   const auto* bytes = reinterpret_cast<const char*>(in_view.bytes);
   std::size_t start = 0;
@@ -347,36 +346,38 @@ int console_token_in_place() {
     while (length < room && (class_of(at[length]) & (LETTER | DIGIT))) ++length;
     if (length == room || length > IDENTIFIER_LIMIT) return NOT_IN_VIEW;
     console_skip(length);
-    return identifier_token(at, length);
+    return identifier_token(in, at, length);
   }
   if (byte_class & (DIGIT | POINT)) {
     if (room <= NUMBER_LIMIT) return NOT_IN_VIEW;
     std::size_t length;
-    if (scan_plain_literal(at, length, token_value.number))
+    if (scan_plain_literal(at, length, in.tokens.token_value.number))
       console_skip(length);
     else
-      token_value.number = scan_number<ConsoleReader>();  // in place too: the window holds it
+      in.tokens.token_value.number = scan_number(ConsoleReader{in});  // in place too: the window holds it
     return TOK_NUMBER;
   }
   return NOT_IN_VIEW;  // a CR, which may pair with an LF
 }
 
-int console_token() {
-  int token = console_token_in_place();
+int console_token(InterpreterState& in) {
+  int token = console_token_in_place(in);
   if (token != NOT_IN_VIEW) return token;
-  int c = skip_blanks<ConsoleReader>();
-  return c == CONSOLE_END ? TOK_END : scan_token<ConsoleReader>(c);
+  ConsoleReader reader{in};
+  int c = skip_blanks(reader);
+  return c == CONSOLE_END ? TOK_END : scan_token(reader, c);
 }
 
-int string_token() {
+int string_token(InterpreterState& in) {
+  StringReader reader{in};
   // After the first error in quiet mode the rest of the text is never read.
-  int c = session.quiet_error ? NO_BYTE : skip_blanks<StringReader>();
+  int c = in.session.quiet_error ? NO_BYTE : skip_blanks(reader);
   if (c == NO_BYTE) {
-    string_pos = 0;
+    in.tokens.pos = 0;
     return TOK_END;
   }
-  string_token_begin = string_pos - 1;
-  return scan_token<StringReader>(c);
+  in.tokens.token_begin = in.tokens.pos - 1;
+  return scan_token(reader, c);
 }
 
 }  // namespace
@@ -388,14 +389,40 @@ bool is_identifier(const char* name, std::size_t length) {
   return true;
 }
 
-void string_source_load(const char* text, std::size_t length) {
-  std::memcpy(string_buffer, text, length);
-  string_buffer[length] = '\0';
-  string_pos = 0;
+bool string_source_load_line(InterpreterState& in, const char* text, std::size_t length) {
+  TokenSource& t = in.tokens;
+  std::size_t size = length + 2;  // the newline and the NUL
+  char* into = t.short_text;
+  if (size > sizeof t.short_text) {
+    if (size > t.long_capacity) {
+      auto* grown = static_cast<char*>(allocate_bytes(size));
+      if (!grown) return false;
+      release_bytes(t.long_text);
+      t.long_text = grown;
+      t.long_capacity = size;
+    }
+    into = t.long_text;
+  }
+  std::memcpy(into, text, length);
+  into[length] = '\n';
+  into[length + 1] = '\0';
+  t.text = into;
+  t.text_size = size;
+  t.pos = 0;
+  return true;
 }
 
-int string_source_token_start() { return string_token_begin; }
+long string_source_token_start(const InterpreterState& in) { return in.tokens.token_begin; }
 
-int next_token() { return session.console_mode ? console_token() : string_token(); }
+void release_token_source(InterpreterState& in) {
+  TokenSource& t = in.tokens;
+  release_bytes(t.long_text);
+  t.long_text = nullptr;
+  t.long_capacity = 0;
+  t.text = t.short_text;
+  t.text_size = 0;
+}
+
+int next_token(InterpreterState& in) { return in.session.console_mode ? console_token(in) : string_token(in); }
 
 }  // namespace ziffralon

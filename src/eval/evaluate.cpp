@@ -3,15 +3,22 @@
 #include <algorithm>
 #include <cstring>
 
-#include "../core/parser.h"
-#include "../core/session.h"
-#include "../core/symbols.h"
+#include "../core/interpreter.h"
 
 namespace ziffralon {
 
-std::mutex library_mutex;
-
 namespace {
+
+// When the library is unloaded, or the program ends, the default
+// interpreter's memory goes back: a host that loads and unloads the library
+// again and again must not grow.
+struct ReleaseAtUnload {
+  ~ReleaseAtUnload() {
+    std::lock_guard<std::mutex> lock(library_mutex);
+    release_symbols(default_interpreter);
+    release_token_source(default_interpreter);
+  }
+} release_at_unload;
 
 // Refusals that evaluate nothing and leave `result` alone.
 bool refuse(long offset, long& error_offset) {
@@ -21,28 +28,28 @@ bool refuse(long offset, long& error_offset) {
 
 }  // namespace
 
+bool evaluate_loaded_text(InterpreterState& in, const char* text, std::size_t length, double& result, long& error_offset) {
+  enter_quiet_mode(in);
+  if (!string_source_load_line(in, text, length)) return refuse(0, error_offset);
+  parse_input(in);
+  result = in.session.last_result;
+  bool succeeded = !take_quiet_error(in);
+  // The first error raised quiet_error, after which the token source read no
+  // further: the last token it began is the one the error was found at. An
+  // error at the appended newline is one at the end of the text.
+  long offset = std::min<long>(string_source_token_start(in), static_cast<long>(length));
+  error_offset = succeeded ? NO_ERROR_OFFSET : offset;
+  return succeeded;
+}
+
 bool evaluate_text(const char* text, double& result, long& error_offset) {
   if (!text) return refuse(0, error_offset);
   std::size_t length = strnlen(text, EVALUATE_MAX_TEXT + 1);
   if (length > EVALUATE_MAX_TEXT) return refuse(EVALUATE_MAX_TEXT, error_offset);
 
   std::lock_guard<std::mutex> lock(library_mutex);
-  if (!install_initial_symbols()) return refuse(0, error_offset);
-  enter_quiet_mode();
-  // The newline lets a final expression without its own terminator form a line.
-  char line[EVALUATE_MAX_TEXT + 1];
-  std::memcpy(line, text, length);
-  line[length] = '\n';
-  string_source_load(line, length + 1);
-  parse_input();
-  result = session.last_result;
-  bool succeeded = !take_quiet_error();
-  // The first error raised quiet_error, after which the token source read no
-  // further: the last token it began is the one the error was found at. An
-  // error at the appended newline is one at the end of the text.
-  long offset = std::min<long>(string_source_token_start(), static_cast<long>(length));
-  error_offset = succeeded ? NO_ERROR_OFFSET : offset;
-  return succeeded;
+  if (!install_initial_symbols(default_interpreter)) return refuse(0, error_offset);
+  return evaluate_loaded_text(default_interpreter, text, length, result, error_offset);
 }
 
 bool evaluate_string(const char* text, double& result) {
