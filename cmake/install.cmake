@@ -7,7 +7,8 @@ include(CMakePackageConfigHelpers)
 install(TARGETS ziffralon_public EXPORT ziffralonTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
-  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(FILES include/ziffralon/ziffralon.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ziffralon)
 install(FILES docs/ziffralon.3 DESTINATION ${CMAKE_INSTALL_MANDIR}/man3)
 install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
@@ -27,6 +28,7 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/ziffralonConfig.cmake ${CMAKE_CURRENT_
 
 # pkg-config finds the prefix from where the .pc file lies, so the package
 # may be installed under any prefix (cmake --install --prefix) or moved.
+# Packagers may give absolute directories: those are taken as they are.
 set(pc_dir ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 if(IS_ABSOLUTE ${CMAKE_INSTALL_LIBDIR})
   set(pc_prefix ${CMAKE_INSTALL_PREFIX})
@@ -35,5 +37,12 @@ else()
   string(REGEX REPLACE "/$" "" pc_up ${pc_up})
   set(pc_prefix "\${pcfiledir}/${pc_up}")
 endif()
+foreach(kind LIBDIR INCLUDEDIR)
+  if(IS_ABSOLUTE ${CMAKE_INSTALL_${kind}})
+    set(pc_${kind} ${CMAKE_INSTALL_${kind}})
+  else()
+    set(pc_${kind} "\${prefix}/${CMAKE_INSTALL_${kind}}")
+  endif()
+endforeach()
 configure_file(cmake/ziffralon.pc.in ${CMAKE_CURRENT_BINARY_DIR}/ziffralon.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/ziffralon.pc DESTINATION ${pc_dir})

@@ -148,11 +148,11 @@ ZIFFRALON_API void ziffralon_program_free(ziffralon_program* program);
 
 #ifdef __cplusplus
 }
-
-#if __cplusplus < 201703L
-#error "<ziffralon/ziffralon.h> needs C++17 or later"
 #endif
 
+/* The C++ calls need C++17; below it, C++ programs get the C calls alone.
+ * (MSVC reports its language level in _MSVC_LANG.) */
+#if defined(__cplusplus) && (__cplusplus >= 201703L || (defined(_MSVC_LANG) && _MSVC_LANG >= 201703L))
 #include <optional>
 #include <string_view>
 #include <type_traits>

@@ -7,8 +7,6 @@
 
 namespace ziffralon {
 
-std::mutex library_mutex;
-
 namespace {
 
 // When the library is unloaded, or the program ends, the default

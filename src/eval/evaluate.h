@@ -17,6 +17,7 @@ namespace ziffralon {
 constexpr std::size_t EVALUATE_MAX_TEXT = ZIFFRALON_MAX_TEXT;
 constexpr long NO_ERROR_OFFSET = -1;
 
+// Defined with what a fork() of the host needs (library_lock*.cpp).
 extern std::mutex library_mutex;
 
 // evaluate_string, also telling where the first error's token starts in `text`

@@ -3,8 +3,11 @@
 #   -DWORK_DIR= -DCMAKE_C_COMPILER= -DCMAKE_CXX_COMPILER=
 # 1. The build tree is installed into a fresh prefix; a library of the other
 #    kind (static/shared) is built from the sources and installed into another.
-# 2. Against each prefix: a C++17 consumer through find_package and a C11
-#    consumer through pkg-config are built and run.
+#    The other one is installed as packagers do, with absolute directories
+#    that are not the prefix's own lib/ and include/.
+# 2. Against each prefix, built and run: through find_package a C++17
+#    consumer, the C calls from C++14, and a project in C alone; through
+#    pkg-config a C11 consumer.
 # 3. A C++17 consumer takes the source tree through add_subdirectory, without
 #    GoogleTest.
 set(consumer_dir ${CMAKE_CURRENT_LIST_DIR})
@@ -54,6 +57,11 @@ function(check_installed prefix shared)
     -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Release)
   run("the C++ consumer's build" ${CMAKE_COMMAND} --build ${work})
   expect_output("the C++ consumer (${prefix})" "${expected_cxx}" ${work}/consumer)
+  expect_output("the C++14 consumer (${prefix})" "${expected_c}" ${work}/consumer_cxx14)
+  run("the C project's configuration" ${CMAKE_COMMAND} -S ${consumer_dir}/c_only -B ${work}-c ${compilers}
+    -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Release)
+  run("the C project's build" ${CMAKE_COMMAND} --build ${work}-c)
+  expect_output("the C project (${prefix})" "${expected_c}" ${work}-c/consumer_c)
 
   set(pkg_config pkg-config --cflags --libs ziffralon)
   if(NOT shared)
@@ -83,9 +91,11 @@ if(NOT EXISTS ${WORK_DIR}/built/bin/ziffralon OR NOT EXISTS ${WORK_DIR}/built/sh
 endif()
 run("the other library's configuration" ${CMAKE_COMMAND} -S ${ROOT} -B ${WORK_DIR}/other-build ${compilers}
   -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=${other_shared}
-  -DZIFFRALON_PROGRAM=OFF -DZIFFRALON_TESTS=OFF -DZIFFRALON_INSTALL=ON)
+  -DZIFFRALON_PROGRAM=OFF -DZIFFRALON_TESTS=OFF -DZIFFRALON_INSTALL=ON -DCMAKE_INSTALL_PREFIX=${WORK_DIR}
+  -DCMAKE_INSTALL_LIBDIR=${WORK_DIR}/other/lib -DCMAKE_INSTALL_INCLUDEDIR=${WORK_DIR}/other/include
+  -DCMAKE_INSTALL_DATAROOTDIR=${WORK_DIR}/other/share)
 run("the other library's build" ${CMAKE_COMMAND} --build ${WORK_DIR}/other-build)
-run("installing the other library" ${CMAKE_COMMAND} --install ${WORK_DIR}/other-build --prefix ${WORK_DIR}/other)
+run("installing the other library" ${CMAKE_COMMAND} --install ${WORK_DIR}/other-build)
 
 check_installed(${WORK_DIR}/built ${BUILT_SHARED})
 check_installed(${WORK_DIR}/other ${other_shared})
