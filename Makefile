@@ -1,14 +1,16 @@
 # The two commands a developer needs: `make run` and `make check`. Each first
 # installs the Debian packages it lacks (scripts/install-deps).
-# `make run ARGS='-e 1+1'` passes arguments to the program.
+# `make run ARGS="-e '2*(3+4)'"` passes arguments to the program: ARGS is read
+# by the shell as written, so quote inside it as on a command line.
 # `make fuzz` and `make bench` are for hardening and performance work.
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 TSAN_BUILD ?= build-tsan
 JOBS ?= $(shell nproc)
 ARGS ?=
+PREFIX ?= /usr/local
 
-.PHONY: all run check check-release check-sanitize check-tsan clean
+.PHONY: all run check check-release check-sanitize check-tsan clean install uninstall
 
 all:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DZIFFRALON_TESTS=ON
@@ -42,6 +44,21 @@ check-tsan:
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZIFFRALON_SANITIZE=thread
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target library_threads
 	./$(TSAN_BUILD)/tests/library_threads
+
+# The program, manual pages, licence, header, library, pkg-config file and
+# CMake package under PREFIX (PREFIX=~/.local needs no root). The list of
+# what was installed is kept as installed_files.txt in the build folder (the
+# tests install the build folder elsewhere, which rewrites CMake's own
+# install_manifest.txt), and `make uninstall` removes exactly those files.
+install:
+	scripts/install-deps run
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$(PREFIX)"
+	cmake --build $(BUILD) -j $(JOBS) --target ziffralon ziffralon_public
+	cmake --install $(BUILD)
+	cp $(BUILD)/install_manifest.txt $(BUILD)/installed_files.txt
+
+uninstall:
+	cmake -DMANIFEST=$(BUILD)/installed_files.txt -P cmake/uninstall.cmake
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD) $(TSAN_BUILD)

@@ -4,9 +4,8 @@
 #   make bench-profile  perf profile of ZIFFRALON on the 2,000,000-line batch
 #   make bench-compiled compiled formulas against uncompiled evaluation, native
 #                       C++ and muparser: a table of ns per evaluation, PASS/FAIL
-# Needs what `scripts/install-deps bench` installs (Google Benchmark, hyperfine,
-# python3, muparser); bc, strace and GNU time (/usr/bin/time) for the targets
-# that use them, perf for the profile.
+# Needs Google Benchmark, hyperfine, python3, bc, strace, GNU time and
+# muparser, which `scripts/install-deps bench` installs; perf for the profile.
 BENCH_BUILD ?= build-bench
 BENCH_MICRO_FLAGS ?= --benchmark_min_time=0.5
 BENCH_PROFILE_LINES ?= 2000000

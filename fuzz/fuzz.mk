@@ -23,6 +23,7 @@ FUZZ_FLAGS ?= -timeout=20 -rss_limit_mb=2048 -print_final_stats=1
 .PHONY: fuzz fuzz-build fuzz-corpus valgrind
 
 fuzz-build:
+	scripts/install-deps fuzz
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DZIFFRALON_TESTS=OFF -DZIFFRALON_FUZZ=ON -DZIFFRALON_SANITIZE=address,undefined
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(addprefix fuzz_,$(FUZZ_TARGETS))
@@ -53,6 +54,7 @@ fuzz: fuzz-build fuzz-corpus
 # Symbols live until the process ends and show as "still reachable"; only
 # memory that is definitely lost, or any invalid access, fails.
 valgrind: all
+	scripts/install-deps valgrind
 	@passed=0; failed=0; \
 	for input in tests/transcripts/*.in; do \
 	  if valgrind -q --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite \
