@@ -6,11 +6,12 @@
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 TSAN_BUILD ?= build-tsan
+WINDOWS_BUILD ?= build-windows
 JOBS ?= $(shell nproc)
 ARGS ?=
 PREFIX ?= /usr/local
 
-.PHONY: all run check check-release check-sanitize check-tsan clean install uninstall
+.PHONY: all run check check-release check-sanitize check-tsan windows check-windows clean install uninstall
 
 all:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DZIFFRALON_TESTS=ON
@@ -28,6 +29,7 @@ check:
 	$(MAKE) check-release
 	$(MAKE) check-sanitize
 	$(MAKE) check-tsan
+	$(MAKE) check-windows
 
 check-release: all
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
@@ -60,8 +62,20 @@ install:
 uninstall:
 	cmake -DMANIFEST=$(BUILD)/installed_files.txt -P cmake/uninstall.cmake
 
+# Windows: cross-built with MinGW-w64 into $(WINDOWS_BUILD) (ziffralon.exe,
+# ziffralon.dll with its import library, the static library, the zip), and
+# its suite run under Wine.
+windows:
+	scripts/install-deps windows
+	cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
+	  -DBUILD_SHARED_LIBS=ON -DZIFFRALON_TESTS=ON
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+
+check-windows: windows
+	ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -j $(JOBS)
+
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(TSAN_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(TSAN_BUILD) $(WINDOWS_BUILD)
 
 -include fuzz/fuzz.mk
 -include bench/bench.mk

@@ -4,7 +4,11 @@
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
-install(TARGETS ziffralon_public EXPORT ziffralonTargets
+set(installed_libraries ziffralon_public)
+if(TARGET ziffralon_static)
+  list(APPEND installed_libraries ziffralon_static)  # Windows: the static library beside the DLL
+endif()
+install(TARGETS ${installed_libraries} EXPORT ziffralonTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}

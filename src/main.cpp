@@ -1,4 +1,3 @@
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -8,6 +7,7 @@
 #include "core/console_io.h"
 #include "core/interpreter.h"
 #include "eval/evaluate.h"  // also the public header, with the version
+#include "platform/platform.h"
 
 using namespace ziffralon;
 
@@ -48,8 +48,6 @@ void choose_input(const CommandLine& command_line) {
 }
 
 int run_calculator(const CommandLine& command_line) {
-  // A reader that goes away must not kill us mid-run: writes then just fail.
-  std::signal(SIGPIPE, SIG_IGN);
   if (!install_initial_symbols(default_interpreter)) {
     // Without its functions the calculator cannot run a session worth having.
     report_error(default_interpreter, "out of memory: the built-in functions cannot be installed");
@@ -73,6 +71,7 @@ int run_calculator(const CommandLine& command_line) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform_start_program(argc, argv);
   CommandLine command_line = parse_command_line(argc, argv);
   switch (command_line.action) {
     case ProgramAction::SHOW_USAGE: return print_and_exit(USAGE_TEXT);

@@ -21,8 +21,18 @@
 /* The longest text, in bytes, that an evaluation accepts. */
 #define ZIFFRALON_MAX_TEXT 254
 
-/* The library is built with hidden symbols; these calls alone are exported. */
-#if defined(__GNUC__)
+/* These calls alone are exported. On Windows the build sets
+ * ZIFFRALON_BUILDING_DLL while it compiles the DLL, and the CMake target
+ * ziffralon::ziffralon gives its users ZIFFRALON_DLL when it is the DLL; a
+ * program linking the static library sets neither. Elsewhere the library is
+ * built with hidden symbols, and these are made visible. */
+#if defined(_WIN32) && defined(ZIFFRALON_BUILDING_DLL)
+#define ZIFFRALON_API __declspec(dllexport)
+#elif defined(_WIN32) && defined(ZIFFRALON_DLL)
+#define ZIFFRALON_API __declspec(dllimport)
+#elif defined(_WIN32)
+#define ZIFFRALON_API
+#elif defined(__GNUC__)
 #define ZIFFRALON_API __attribute__((visibility("default")))
 #else
 #define ZIFFRALON_API

@@ -1,8 +1,9 @@
 // The program's command line: what to do, and where console input comes from.
 //
 // With no arguments the program reads standard input as it always has. Options
-// are parsed by getopt_long, in command-line order, so that -e texts and FILE
-// names keep their order as input sources.
+// are read in command-line order, so that -e texts and FILE names keep their
+// order as input sources, by the rules and with the messages of GNU programs
+// (long names may be cut short), the same on every system.
 #pragma once
 
 #include <string>

@@ -1,9 +1,5 @@
 #include "input_sources.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -11,6 +7,7 @@
 #include <string>
 
 #include "core/console_io.h"
+#include "platform/platform.h"
 
 namespace ziffralon {
 
@@ -38,15 +35,8 @@ constexpr char HEX_DIGITS[] = "0123456789ABCDEF";
 
 // An open descriptor for NAME ("-" is standard input), or -1 with errno set.
 int open_file(const std::string& name) {
-  if (name == "-") return STDIN_FILENO;
-  int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
-  struct stat status;
-  if (fd >= 0 && fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {
-    close(fd);
-    errno = EISDIR;
-    return -1;
-  }
-  return fd;
+  if (name == "-") return PLATFORM_STDIN;
+  return platform_open_file(name.c_str());
 }
 
 // NAME as a shell user would type it: in single quotes, or, when it holds
@@ -95,7 +85,7 @@ std::size_t read_file(const Source& source, unsigned char* into, std::size_t roo
 }
 
 void next_source() {
-  if (source_list.fd > STDIN_FILENO) close(source_list.fd);
+  if (source_list.fd > PLATFORM_STDIN) platform_close_file(source_list.fd);
   source_list.fd = -1;
   ++source_list.current;
 }
@@ -115,7 +105,7 @@ bool open_input_sources(const std::vector<InputSource>& sources) {
       std::fprintf(stderr, "ziffralon: cannot open %s: %s\n", shell_quoted(source.text).c_str(), std::strerror(errno));
       return false;
     }
-    if (fd != STDIN_FILENO) close(fd);
+    if (fd != PLATFORM_STDIN) platform_close_file(fd);
     source_list.sources.push_back(Source{"", 0, true, source.text});
   }
   return true;

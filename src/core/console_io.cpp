@@ -1,11 +1,10 @@
 #include "console_io.h"
 
-#include <poll.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+
+#include "platform/platform.h"
 
 namespace ziffralon {
 
@@ -25,14 +24,6 @@ struct ConsoleOutput {
 
 ConsoleOutput console_output;
 
-// A descriptor that another process made non-blocking is waited for, not
-// given up on.
-void wait_until_writable() {
-  pollfd out{STDOUT_FILENO, POLLOUT, 0};
-  while (poll(&out, 1, -1) < 0 && errno == EINTR) {
-  }
-}
-
 // Nobody can see what the calculator computes any more (the reader went away,
 // the disk is full, the descriptor is gone): input ends here, as at end of
 // file, rather than being computed to its end for nothing. A reader that went
@@ -44,17 +35,7 @@ void output_lost_for_good(int error) {
 }
 
 void write_to_stdout(const char* bytes, std::size_t size) {
-  while (size > 0 && !console_output.broken) {
-    ssize_t written = write(STDOUT_FILENO, bytes, size);
-    if (written > 0) {
-      bytes += written;
-      size -= static_cast<std::size_t>(written);
-    } else if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      wait_until_writable();
-    } else if (written == 0 || errno != EINTR) {
-      output_lost_for_good(written == 0 ? EIO : errno);
-    }
-  }
+  if (!console_output.broken && platform_write(PLATFORM_STDOUT, bytes, size) != 0) output_lost_for_good(errno);
 }
 
 void note_stop_signal(int signal_number) { console_stop_signal = signal_number; }
@@ -70,7 +51,7 @@ std::size_t read_block(unsigned char* into, std::size_t room) {
     return size;
   }
   if (input_reader) return input_reader(into, room);
-  long got = console_read_descriptor(STDIN_FILENO, into, room);
+  long got = console_read_descriptor(PLATFORM_STDIN, into, room);
   if (got < 0) console_input.read_error = errno;  // ends input
   return got > 0 ? static_cast<std::size_t>(got) : 0;
 }
@@ -121,21 +102,13 @@ void console_stop_input() {
   console_input.at_end = true;
 }
 
-void console_catch_stop_signals() {
-  struct sigaction action {};
-  action.sa_handler = note_stop_signal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = 0;  // no restart: a blocking read returns at once
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-}
+void console_catch_stop_signals() { platform_catch_stop_signals(note_stop_signal); }
 
 void console_end_by_stop_signal() {
   int signal_number = console_stop_signal;
   if (!signal_number) return;
   console_flush();
-  std::signal(signal_number, SIG_DFL);
-  std::raise(signal_number);
+  platform_end_by_signal(signal_number);
 }
 
 void console_read_from_memory(const void* data, std::size_t size) {
@@ -147,9 +120,8 @@ void console_read_from(InputReader reader) { reset_input(nullptr, 0, reader); }
 long console_read_descriptor(int fd, unsigned char* into, std::size_t room) {
   // A stop signal that interrupts the read, or came before it, ends input.
   while (!console_stop_signal) {
-    ssize_t got = read(fd, into, room);
-    if (got < 0 && errno == EINTR) continue;
-    return static_cast<long>(got);
+    long got = platform_read(fd, into, room);
+    if (got != PLATFORM_INTERRUPTED) return got;
   }
   return 0;
 }

@@ -1,9 +1,9 @@
 #include "memory.h"
 
-#include <sys/mman.h>
-
 #include <cstddef>
 #include <cstdlib>
+
+#include "platform/platform.h"
 
 namespace ziffralon {
 
@@ -26,11 +26,7 @@ void* allocate_bytes(std::size_t size) { return allocation_allowed() ? std::mall
 void* allocate_table_bytes(std::size_t size) {
   if (size < HUGE_PAGE_SIZE) return allocate_bytes(size);
   if (!allocation_allowed()) return nullptr;
-  void* block = std::aligned_alloc(HUGE_PAGE_SIZE, (size + HUGE_PAGE_SIZE - 1) / HUGE_PAGE_SIZE * HUGE_PAGE_SIZE);
-#ifdef MADV_HUGEPAGE
-  if (block) madvise(block, size, MADV_HUGEPAGE);
-#endif
-  return block;
+  return platform_allocate_table(size);
 }
 
 namespace {

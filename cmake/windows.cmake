@@ -1,0 +1,46 @@
+# The Windows build (MinGW-w64, see mingw-w64.cmake): programs and DLLs land in
+# the top of the build folder, where Windows looks for a program's DLLs; and
+# ziffralon_windows_libraries() makes the libraries.
+
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
+
+# Under Wine, with a Wine prefix of the build's own: tests never touch the
+# user's ~/.wine and a fresh build starts from a clean one.
+if(CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
+  find_program(ZIFFRALON_WINE NAMES wine64 PATHS /usr/lib/wine NO_CACHE)
+  if(ZIFFRALON_WINE)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_COMMAND} -E env WINEPREFIX=${PROJECT_BINARY_DIR}/wine-prefix
+      WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= ${ZIFFRALON_WINE})
+  endif()
+endif()
+
+# ziffralon_public is the library of the kind BUILD_SHARED_LIBS asks for; a
+# DLL build also makes the static library, ziffralon_static, so that one build
+# gives both. The DLL's objects are compiled once more, with the calls of the
+# header marked for export; its users get ZIFFRALON_DLL from the target, and
+# with it the import marks.
+function(ziffralon_windows_libraries)
+  if(BUILD_SHARED_LIBS)
+    add_library(ziffralon_public SHARED ${ZIFFRALON_LIB_SOURCES})
+    target_compile_definitions(ziffralon_public PRIVATE ZIFFRALON_BUILDING_DLL INTERFACE ZIFFRALON_DLL)
+    target_include_directories(ziffralon_public PRIVATE ${PROJECT_SOURCE_DIR}/src)
+    set_target_properties(ziffralon_public PROPERTIES PREFIX "")  # ziffralon.dll, import library libziffralon.dll.a
+    add_library(ziffralon_static STATIC $<TARGET_OBJECTS:ziffralon_lib>)
+    set(libraries ziffralon_public ziffralon_static)
+  else()
+    add_library(ziffralon_public STATIC $<TARGET_OBJECTS:ziffralon_lib>)
+    set(libraries ziffralon_public)
+  endif()
+  foreach(library ${libraries})
+    set_target_properties(${library} PROPERTIES OUTPUT_NAME ziffralon LINKER_LANGUAGE CXX)
+    target_include_directories(${library} PUBLIC $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>)
+    get_target_property(type ${library} TYPE)
+    if(type STREQUAL "STATIC_LIBRARY")
+      target_link_libraries(${library} INTERFACE stdc++)  # for programs linked by the C compiler
+    endif()
+  endforeach()
+  set_target_properties(ziffralon_public PROPERTIES EXPORT_NAME ziffralon)
+  if(TARGET ziffralon_static)
+    add_library(ziffralon::ziffralon_static ALIAS ziffralon_static)
+  endif()
+endfunction()
