@@ -3,6 +3,7 @@
 // echoes and redraws what is typed is its own business.
 #include <poll.h>
 #include <pty.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -30,6 +31,7 @@ struct TerminalCase {
   const char* term;
   bool editor;  // the line editor is expected to take the terminal
   std::vector<std::pair<std::string, std::string>> keys_and_answers;  // the last keys end the session
+  int ending_signal = 0;  // sent after the keys instead, to end the program by it
 };
 
 std::string ones_summed(int count) {
@@ -55,6 +57,12 @@ const TerminalCase CASES[] = {
     // Without the editor the terminal reads plainly: an arrow key is no history.
     {"no_editor_option", {"--no-editor"}, "xterm", false, {{"\x1b[A\r", "parse error\r\n"}, {"\x04", ""}}},
     {"dumb_terminal", {}, "dumb", false, {{"\x1b[A\r", "parse error\r\n"}, {"\x04", ""}}},
+    // A TERM without a terminal description: read plainly, and without a warning before the banner.
+    {"unknown_terminal_is_read_plainly", {}, "no-such-terminal", false, {{"\x1b[A\r", "parse error\r\n"}, {"\x04", ""}}},
+    // A signal that ends the program, in the middle of a line, gives the terminal back first.
+    {"quit_signal_restores_the_terminal", {}, "xterm", true, {{"1+1\r", "\t2\r\n"}, {"2*", ""}}, SIGQUIT},
+    {"hangup_signal_restores_the_terminal", {}, "xterm", true, {{"1+1\r", "\t2\r\n"}, {"2*", ""}}, SIGHUP},
+    {"user_signal_restores_the_terminal", {}, "xterm", true, {{"1+1\r", "\t2\r\n"}, {"2*", ""}}, SIGUSR1},
 };
 
 // Reads the screen until `done` holds; false after 20 seconds without.
@@ -70,19 +78,20 @@ bool read_screen_until(int master, std::string& screen, Condition done) {
   return true;
 }
 
-void PrintTo(const TerminalCase& test_case, std::ostream* out) { *out << test_case.name; }
-
-class AtTerminal : public testing::TestWithParam<TerminalCase> {};
-
-TEST_P(AtTerminal, AnswersInOrderEndsWithStatusZeroAndRestoresTheTerminal) {
-  const TerminalCase& c = GetParam();
-  if (c.editor && !ZIFFRALON_LINE_EDITOR_BUILT) GTEST_SKIP() << "built without libedit: no line editor";
+// Types the keys of `c` at a terminal in a UTF-8 locale and awaits each
+// answer; the program must end as the case says, with the terminal as found.
+void run_at_terminal(const TerminalCase& c) {
   int master = -1, device = -1;  // the keyboard and screen; the program's side
   winsize size{24, 80, 0, 0};
   ASSERT_EQ(openpty(&master, &device, nullptr, nullptr, &size), 0);
   termios found{}, now{};
   tcgetattr(device, &found);
   setenv("TERM", c.term, 1);
+  setenv("LC_ALL", "C.UTF-8", 1);
+  rlimit no_core{0, RLIM_INFINITY};  // SIGQUIT leaves no core file behind
+  getrlimit(RLIMIT_CORE, &no_core);
+  no_core.rlim_cur = 0;
+  setrlimit(RLIMIT_CORE, &no_core);
   pid_t pid = start_program_on_terminal(ZIFFRALON_BINARY, c.arguments, device);
   std::string screen;
   std::size_t seen = 0;  // how far the screen has been matched
@@ -105,19 +114,44 @@ TEST_P(AtTerminal, AnswersInOrderEndsWithStatusZeroAndRestoresTheTerminal) {
     EXPECT_TRUE(shows(answer)) << testing::PrintToString(answer) << " after " << testing::PrintToString(keys)
                                << " on " << testing::PrintToString(screen);
   }
+  if (c.ending_signal) kill(pid, c.ending_signal);
   siginfo_t info{};
   auto exited = [&] { return waitid(P_PID, pid, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid; };
   EXPECT_TRUE(read_screen_until(master, screen, exited));
   if (info.si_pid != pid) kill(pid, SIGKILL);
   ProgramRun run{};
   wait_program(pid, run);
-  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_EQ(run.exit_status, c.ending_signal ? -1 : 0);
+  EXPECT_EQ(run.signal, c.ending_signal);
   tcgetattr(device, &now);
   EXPECT_EQ(std::tie(now.c_iflag, now.c_oflag, now.c_cflag, now.c_lflag),
             std::tie(found.c_iflag, found.c_oflag, found.c_cflag, found.c_lflag));
   EXPECT_EQ(std::memcmp(now.c_cc, found.c_cc, sizeof now.c_cc), 0);
   close(device);
   close(master);
+}
+
+void PrintTo(const TerminalCase& test_case, std::ostream* out) { *out << test_case.name; }
+
+class AtTerminal : public testing::TestWithParam<TerminalCase> {};
+
+TEST_P(AtTerminal, AnswersInOrderEndsAsExpectedAndRestoresTheTerminal) {
+  if (GetParam().editor && !ZIFFRALON_LINE_EDITOR_BUILT) GTEST_SKIP() << "built without libedit: no line editor";
+  run_at_terminal(GetParam());
+}
+
+// Typed or pasted bytes reach the calculator as they are, whether they form
+// characters of the locale or not: every line answers as through a pipe.
+TEST(AtTerminal, EveryByteAnswersAsThroughAPipe) {
+  if (!ZIFFRALON_LINE_EDITOR_BUILT) GTEST_SKIP() << "built without libedit: no line editor";
+  TerminalCase c{"bytes", {"-q"}, "xterm", true, {}};
+  for (std::string line : {"1\xFC+2", "\xFF", "2*\xC3\xBC", "3+\xC3", "\xE2\x82\xAC", "4*\xF0\x9F\x98\x80+1", "5+5"}) {
+    std::string answer = run_program(ZIFFRALON_BINARY, line + "\n", 0, {"-q"}).output;
+    for (std::size_t at = 0; (at = answer.find('\n', at)) != std::string::npos; at += 2) answer.insert(at, "\r");
+    c.keys_and_answers.emplace_back(line + "\r", answer);
+  }
+  c.keys_and_answers.emplace_back("\x04", "");
+  run_at_terminal(c);
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, AtTerminal, testing::ValuesIn(CASES),

@@ -128,6 +128,34 @@ ZIFFRALON_API long ziffralon_interpreter_list_variables(ziffralon_interpreter* i
                                                       void (*visit)(const char* name, double value, void* context),
                                                       void* context);
 
+/* Compiled formulas: a text compiled once in an interpreter and run many
+ * times, each run computing the text's statements in order with the
+ * interpreter's current variables, exactly as evaluating the text at that
+ * moment would (the same result bits, the same assignments). */
+typedef struct ziffralon_program ziffralon_program;
+
+/* Compiles `text` (of any length) in `interpreter`. Returns null on a syntax
+ * error, with `*error_offset` (when not null) where the error's token starts,
+ * as ziffralon_interpreter_evaluate reports it; nothing of the text takes
+ * effect then. Also null, offset 0, for a null interpreter or text, and when
+ * memory runs out (names the text mentions may have been made then). On
+ * success `*error_offset` is -1, and every variable the text mentions exists
+ * from now on (a new one with the value 0), as after evaluating the text;
+ * nothing else changes and nothing is computed. A program reads the places
+ * its variables had when it was compiled: bind variables first. */
+ZIFFRALON_API ziffralon_program* ziffralon_compile(ziffralon_interpreter* interpreter, const char* text,
+                                                 long* error_offset);
+
+/* Runs `program` in the thread that owns its interpreter: assigns what the
+ * text assigns and stores in `*result` (when not null) the value of its last
+ * expression, or, for a text without one, the interpreter's last result, as
+ * evaluating it would; that value is then the interpreter's last result.
+ * Returns 1; 0 for a null program. A run allocates nothing and takes no lock. */
+ZIFFRALON_API int ziffralon_run(ziffralon_program* program, double* result);
+
+/* Frees `program`; null is ignored. */
+ZIFFRALON_API void ziffralon_program_free(ziffralon_program* program);
+
 #ifdef __cplusplus
 }
 #endif
@@ -200,6 +228,39 @@ class Interpreter {
 
  private:
   ziffralon_interpreter* handle_;
+};
+
+/* A compiled formula (see ziffralon_compile): move-only, freed with its
+ * object, which must go before its interpreter. A text that did not compile
+ * (and a program moved from) is false; running it gives false. */
+class Program {
+ public:
+  Program() noexcept : handle_(nullptr) {}
+  Program(Interpreter& interpreter, const char* text, long* error_offset = nullptr) noexcept
+      : handle_(ziffralon_compile(interpreter.handle(), text, error_offset)) {}
+  ~Program() { ziffralon_program_free(handle_); }
+  Program(Program&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+  Program& operator=(Program&& other) noexcept {
+    std::swap(handle_, other.handle_);
+    return *this;
+  }
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  explicit operator bool() const noexcept { return handle_ != nullptr; }
+  ziffralon_program* handle() const noexcept { return handle_; }
+
+  /* As ziffralon_run. */
+  bool run(double& result) noexcept { return ziffralon_run(handle_, &result) != 0; }
+  /* The value of one run; 0.0 for a program that did not compile. */
+  double operator()() noexcept {
+    double result = 0.0;
+    ziffralon_run(handle_, &result);
+    return result;
+  }
+
+ private:
+  ziffralon_program* handle_;
 };
 
 }  // namespace ziffralon

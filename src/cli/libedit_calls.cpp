@@ -21,10 +21,11 @@ bool resolve(void* library, const char* name, Call& call) {
 bool resolve_all(void* library) {
   return resolve(library, "el_init", libedit.el_init) && resolve(library, "el_end", libedit.el_end) &&
          resolve(library, "el_set", libedit.el_set) && resolve(library, "el_wset", libedit.el_wset) &&
-         resolve(library, "el_get", libedit.el_get) && resolve(library, "el_gets", libedit.el_gets) &&
+         resolve(library, "el_get", libedit.el_get) && resolve(library, "el_wgets", libedit.el_wgets) &&
          resolve(library, "el_resize", libedit.el_resize) &&
-         resolve(library, "history_init", libedit.history_init) &&
-         resolve(library, "history_end", libedit.history_end) && resolve(library, "history", libedit.history);
+         resolve(library, "history_winit", libedit.history_winit) &&
+         resolve(library, "history_wend", libedit.history_wend) &&
+         resolve(library, "history_w", libedit.history_w) && resolve(library, "tgetent", libedit.tgetent);
 }
 
 // Every call is bound now: a library that cannot serve the whole session is

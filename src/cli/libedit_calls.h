@@ -15,11 +15,14 @@ struct LibeditCalls {
   decltype(&::el_set) el_set;
   decltype(&::el_wset) el_wset;
   decltype(&::el_get) el_get;
-  decltype(&::el_gets) el_gets;
+  decltype(&::el_wgets) el_wgets;
   decltype(&::el_resize) el_resize;
-  decltype(&::history_init) history_init;
-  decltype(&::history_end) history_end;
-  decltype(&::history) history;
+  decltype(&::history_winit) history_winit;
+  decltype(&::history_wend) history_wend;
+  decltype(&::history_w) history_w;
+  // The terminal description lookup libedit itself makes (from the terminal
+  // library it links): 1 when TERM names a terminal it knows.
+  int (*tgetent)(char* entry, const char* name);
 };
 
 // Loads libedit and returns its calls, or nullptr when the library or

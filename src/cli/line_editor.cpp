@@ -1,5 +1,6 @@
 #include "line_editor.h"
 
+#include <termios.h>
 #include <unistd.h>
 
 #include <clocale>
@@ -10,6 +11,8 @@
 #include <string>
 
 #include "cli/libedit_calls.h"
+#include "cli/line_editor_bytes.h"
+#include "cli/line_editor_signals.h"
 #include "core/console_io.h"
 
 namespace ziffralon {
@@ -34,8 +37,9 @@ constexpr const char* KEY_BINDINGS[][2] = {
 struct LineEditor {
   const LibeditCalls* libedit;
   EditLine* editor;
-  History* history;
-  std::string line;  // the edited line, handed to the console in pieces
+  HistoryW* history;
+  TerminalBytes typed;
+  std::string line;  // the edited line as bytes, handed to the console in pieces
   std::size_t line_given;
 };
 
@@ -61,6 +65,19 @@ bool usable_terminal() {
   return isatty(STDIN_FILENO) && isatty(STDOUT_FILENO) && term && *term && std::strcmp(term, "dumb") != 0;
 }
 
+// libedit would warn about a TERM its terminal library does not know and then
+// edit blindly: such a terminal is read plainly instead, without a word.
+bool known_terminal(const LibeditCalls& libedit) {
+  char entry[4096];  // room for any termcap entry
+  return libedit.tgetent(entry, std::getenv("TERM")) == 1;
+}
+
+bool reading_interrupted() { return line_interrupted || console_stop_signal; }
+
+int read_character(EditLine*, wchar_t* into) {
+  return read_terminal_character(line_editor.typed, into, reading_interrupted);
+}
+
 // SIGINT from elsewhere interrupts the read: no restart, so the editor gives
 // up the line as for Ctrl+C.
 void catch_interrupt() {
@@ -82,12 +99,10 @@ void echo(const char* text) {
   std::fflush(stdout);
 }
 
-void keep_line(const char* text) {
-  line_editor.line = text;
-  line_editor.line_given = 0;
+void remember_line(const wchar_t* text) {
   if (line_editor.line.find_first_not_of(" \t\n") == std::string::npos) return;
-  HistEvent event;
-  line_editor.libedit->history(line_editor.history, &event, H_ENTER, text);
+  HistEventW event;
+  line_editor.libedit->history_w(line_editor.history, &event, H_ENTER, text);
 }
 
 // Edits the next line; false at the end of input.
@@ -101,11 +116,14 @@ bool next_line() {
     }
     line_editor.libedit->el_resize(line_editor.editor);  // the window may have changed since the last line
     int count = 0;
-    const char* text = line_editor.libedit->el_gets(line_editor.editor, &count);
+    const wchar_t* text = line_editor.libedit->el_wgets(line_editor.editor, &count);
     std::fflush(stdout);  // libedit writes through stdio, the answers do not
-    if (text && std::strcmp(text, END_OF_INPUT_LINE) != 0) {
+    line_editor.line.clear();
+    line_editor.line_given = 0;
+    if (text) append_terminal_bytes(line_editor.line, text, count);
+    if (text && line_editor.line != END_OF_INPUT_LINE) {
       keep_terminal_raw(line_editor.editor);
-      keep_line(text);
+      remember_line(text);
       return true;
     }
     if (text || console_stop_signal) return false;
@@ -126,16 +144,19 @@ EditLine* open_editor(const LibeditCalls& libedit) {
   return nullptr;
 }
 
-History* session_history(const LibeditCalls& libedit) {
-  History* list = libedit.history_init();
-  HistEvent event;
-  libedit.history(list, &event, H_SETSIZE, HISTORY_SIZE);
-  libedit.history(list, &event, H_SETUNIQUE, 1);
+// Wide, as the lines are: a narrow history would drop the escaped bytes.
+HistoryW* session_history(const LibeditCalls& libedit) {
+  HistoryW* list = libedit.history_winit();
+  HistEventW event;
+  libedit.history_w(list, &event, H_SETSIZE, HISTORY_SIZE);
+  libedit.history_w(list, &event, H_SETUNIQUE, 1);
   return list;
 }
 
-void configure(const LibeditCalls& libedit, EditLine* editor, History* list) {
-  libedit.el_set(editor, EL_HIST, libedit.history, list);
+void configure(const LibeditCalls& libedit, EditLine* editor, HistoryW* list) {
+  libedit.el_wset(editor, EL_GETCFN, read_character);
+  // el_set would take the history for a narrow one.
+  libedit.el_wset(editor, EL_HIST, libedit.history_w, list);
   libedit.el_set(editor, EL_EDITOR, "emacs");
   libedit.el_set(editor, EL_PROMPT, no_prompt);
   // While the editor has the terminal, its INTR and SUSP characters raise no
@@ -152,8 +173,9 @@ void configure(const LibeditCalls& libedit, EditLine* editor, History* list) {
 bool line_editor_start() {
   if (!usable_terminal()) return false;
   const LibeditCalls* libedit = libedit_load();
-  if (!libedit) return false;
-  // Characters are shown and handed on as the terminal encodes them.
+  termios found;
+  if (!libedit || !known_terminal(*libedit) || tcgetattr(STDIN_FILENO, &found) != 0) return false;
+  // Characters are shown as the terminal encodes them.
   std::setlocale(LC_CTYPE, "");
   EditLine* editor = open_editor(*libedit);
   if (!editor) {
@@ -165,6 +187,7 @@ bool line_editor_start() {
   line_editor.history = session_history(*libedit);
   configure(*libedit, editor, line_editor.history);
   catch_interrupt();
+  restore_terminal_on_fatal_signals(found);
   keep_terminal_raw(editor);
   return true;
 }
@@ -181,8 +204,9 @@ std::size_t line_editor_read(unsigned char* into, std::size_t room) {
 void line_editor_end() {
   if (!line_editor.editor) return;
   line_editor.libedit->el_end(line_editor.editor);
-  line_editor.libedit->history_end(line_editor.history);
+  line_editor.libedit->history_wend(line_editor.history);
   line_editor.editor = nullptr;
+  release_fatal_signals();
 }
 
 }  // namespace ziffralon

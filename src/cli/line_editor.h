@@ -3,9 +3,10 @@
 // The user edits each line with the usual keys, walks this session's history
 // with Up and Down and searches it backwards with Ctrl+R; the finished line,
 // with its newline, becomes console input, so the parser and the token source
-// read it as they read standard input. The terminal is in raw mode only while
-// a line is edited, so a line of any length arrives whole. Nothing is stored:
-// the history ends with the session.
+// read it as they read standard input, byte for byte as typed or pasted. The
+// terminal is in raw mode while the editor holds it, so a line of any length
+// arrives whole; a signal that ends the program gives the terminal back first.
+// Nothing is stored: the history ends with the session.
 #pragma once
 
 #include <cstddef>
@@ -13,9 +14,10 @@
 namespace ziffralon {
 
 // Starts the editor when standard input and standard output are terminals it
-// can drive (TERM set and not "dumb"), and takes over SIGINT: Ctrl+C then
-// cancels the line being typed and the session goes on. Returns false, having
-// changed nothing, when it cannot start (or the program was built without it).
+// can drive (TERM set, not "dumb", and known to the terminal database), and
+// takes over SIGINT: Ctrl+C then cancels the line being typed and the session
+// goes on. Returns false, having changed nothing, when it cannot start (or the
+// program was built without it).
 bool line_editor_start();
 
 // The console's input reader: the next edited line with its "\n", in pieces

@@ -1,6 +1,7 @@
 // The arithmetic of the operators that the hardware does not provide.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 namespace ziffralon {
@@ -18,6 +19,40 @@ double factorial(std::int32_t n);
 // overflows (it keeps an extended exponent), so n of 171 or more gives
 // +infinity when both n-k and k are at most 170 and NaN otherwise.
 double binomial(std::int32_t n, std::int32_t k);
+
+// The operators as every evaluation computes them: the parse loop, constant
+// folding and compiled programs call these, so all give the same bits. When
+// both operands of + - * / are NaNs, the first one's NaN is the result, not
+// whichever the processor picks.
+inline double first_nan_or(double a, double result) { return std::isnan(a) ? a : result; }
+inline double add_values(double a, double b) { return first_nan_or(a, a + b); }
+inline double subtract_values(double a, double b) { return first_nan_or(a, a - b); }
+inline double multiply_values(double a, double b) { return first_nan_or(a, a * b); }
+inline double divide_values(double a, double b) { return first_nan_or(a, a / b); }
+inline double power_values(double a, double b) { return std::pow(a, b); }
+inline double binomial_values(double a, double b) { return binomial(to_int32(a), to_int32(b)); }
+inline double negate_value(double a) { return -a; }
+inline double percent_value(double a) { return a / 100; }
+inline double factorial_value(double a) { return factorial(to_int32(a)); }
+
+enum class Operator { ADD, SUBTRACT, MULTIPLY, DIVIDE, POWER, BINOMIAL, NEGATE, PERCENT, FACTORIAL };
+
+template <Operator OP>
+inline double apply_binary(double a, double b) {
+  if constexpr (OP == Operator::ADD) return add_values(a, b);
+  if constexpr (OP == Operator::SUBTRACT) return subtract_values(a, b);
+  if constexpr (OP == Operator::MULTIPLY) return multiply_values(a, b);
+  if constexpr (OP == Operator::DIVIDE) return divide_values(a, b);
+  if constexpr (OP == Operator::POWER) return power_values(a, b);
+  if constexpr (OP == Operator::BINOMIAL) return binomial_values(a, b);
+}
+
+template <Operator OP>
+inline double apply_unary(double a) {
+  if constexpr (OP == Operator::NEGATE) return negate_value(a);
+  if constexpr (OP == Operator::PERCENT) return percent_value(a);
+  if constexpr (OP == Operator::FACTORIAL) return factorial_value(a);
+}
 
 // The pi of the circle functions and of the preset variable pi: fixed, so that
 // assigning to the variable changes neither function.

@@ -17,6 +17,7 @@ struct InterpreterState {
   SymbolTable symbols;
   TokenSource tokens;
   ParserStack parser;
+  DeferredNames* deferring = nullptr;  // set while a text is compiled: new names wait there
 };
 
 // The console's interpreter, in console mode from the start. Its symbols are

@@ -18,10 +18,12 @@ constexpr int PARSER_MAX_DEPTH = 10000;
 
 // One entry of the parse stack: a state and the value of the symbol that led
 // to it.
-struct StackEntry {
-  SemanticValue value;
+template <class Value>
+struct StackEntryOf {
+  Value value;
   std::uint16_t state;
 };
+using StackEntry = StackEntryOf<SemanticValue>;
 
 // The first block of the parse stack belongs to the interpreter; a parse that
 // needs more takes larger blocks from the heap and gives them back when it

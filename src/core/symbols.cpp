@@ -186,6 +186,39 @@ bool install_initial_symbols(InterpreterState& in) {
   return true;
 }
 
+Symbol* symbol_intern_deferred(InterpreterState& in, DeferredNames& deferred, const char* name, std::size_t length) {
+  if (Symbol* symbol = symbol_lookup_length(in, name, length)) return symbol;
+  for (std::size_t i = 0; i < deferred.count; ++i) {
+    Symbol* candidate = deferred.records[i];
+    if (candidate->length == length && std::memcmp(symbol_name(candidate), name, length) == 0) return candidate;
+  }
+  if (deferred.count == deferred.capacity) {
+    std::size_t capacity = deferred.capacity ? deferred.capacity * 2 : 8;
+    auto* records = static_cast<Symbol**>(allocate_bytes(capacity * sizeof(Symbol*)));
+    if (!records) return nullptr;
+    if (deferred.count) std::memcpy(records, deferred.records, deferred.count * sizeof(Symbol*));
+    release_bytes(deferred.records);
+    deferred.records = records;
+    deferred.capacity = capacity;
+  }
+  auto* symbol = static_cast<Symbol*>(allocate_bytes(sizeof(Symbol) + length + 1));
+  if (!symbol) return nullptr;
+  auto* copy = reinterpret_cast<char*>(symbol + 1);
+  std::memcpy(copy, name, length);
+  copy[length] = '\0';
+  *symbol = Symbol{nullptr, TOK_VARIABLE, static_cast<std::uint32_t>(length), {}, nullptr};
+  symbol->value.number = 0.0;
+  symbol->cell = &symbol->value.number;
+  deferred.records[deferred.count++] = symbol;
+  return symbol;
+}
+
+void release_deferred_names(DeferredNames& deferred) {
+  for (std::size_t i = 0; i < deferred.count; ++i) release_bytes(deferred.records[i]);
+  release_bytes(deferred.records);
+  deferred = DeferredNames{};
+}
+
 void release_symbols(InterpreterState& in) {
   SymbolTable& table = in.symbols;
   release_bytes(table.slots);

@@ -83,6 +83,23 @@ Symbol* symbol_newest_function(InterpreterState& in);
 // then as it was, so a later call may try again.
 bool install_initial_symbols(InterpreterState& in);
 
+// While a text is compiled, names it meets for the first time are not put in
+// the table but set aside here, so that a text that fails to compile leaves
+// no trace; the compiler makes them real once it has succeeded.
+struct DeferredNames {
+  Symbol** records = nullptr;  // each a heap block, the name after the record
+  std::size_t count = 0;
+  std::size_t capacity = 0;
+};
+
+// As symbol_intern, but a new name becomes a record in `deferred` instead of
+// the table (the same record each time the name comes again); nullptr when
+// out of memory.
+Symbol* symbol_intern_deferred(InterpreterState& in, DeferredNames& deferred, const char* name, std::size_t length);
+
+// Gives back the records set aside.
+void release_deferred_names(DeferredNames& deferred);
+
 // Gives back the index and every record; the table is then empty, not yet
 // initialised.
 void release_symbols(InterpreterState& in);

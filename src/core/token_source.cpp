@@ -273,7 +273,8 @@ double scan_number(Reader reader) {
 
 // The symbol for an identifier's bytes, created if new; sets token_value.
 int identifier_token(InterpreterState& in, const char* name, std::size_t length) {
-  Symbol* symbol = symbol_intern(in, name, length);
+  Symbol* symbol = in.deferring ? symbol_intern_deferred(in, *in.deferring, name, length)
+                                : symbol_intern(in, name, length);
   if (!symbol) {
     report_error(in, "out of memory: no room for a new symbol");
     return TOK_OUT_OF_MEMORY;

@@ -1,0 +1,70 @@
+#include "line_editor_bytes.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <cwchar>
+
+namespace ziffralon {
+
+namespace {
+
+constexpr wchar_t ESCAPED_BYTES = 0xDC00;  // + the byte
+
+bool is_escaped_byte(wchar_t character) { return character >= ESCAPED_BYTES && character <= ESCAPED_BYTES + 0xFF; }
+
+bool encodes_back(wchar_t character, const unsigned char* bytes, std::size_t size) {
+  char encoded[MB_LEN_MAX];
+  std::mbstate_t state{};
+  return std::wcrtomb(encoded, character, &state) == size && std::memcmp(encoded, bytes, size) == 0;
+}
+
+// Takes the character the pending bytes begin with; false while they may
+// still become one with more bytes.
+bool take_character(TerminalBytes& bytes, wchar_t* into, bool at_end) {
+  std::mbstate_t state{};
+  wchar_t character = 0;
+  std::size_t used = std::mbrtowc(&character, reinterpret_cast<const char*>(bytes.pending), bytes.count, &state);
+  if (used == static_cast<std::size_t>(-2) && !at_end && bytes.count < sizeof bytes.pending) return false;
+  if (used == 0) used = 1;  // a NUL byte
+  if (used > bytes.count || is_escaped_byte(character) || !encodes_back(character, bytes.pending, used)) {
+    character = ESCAPED_BYTES + bytes.pending[0];
+    used = 1;
+  }
+  *into = character;
+  bytes.count -= used;
+  std::memmove(bytes.pending, bytes.pending + used, bytes.count);
+  return true;
+}
+
+}  // namespace
+
+int read_terminal_character(TerminalBytes& bytes, wchar_t* into, bool (*interrupted)()) {
+  for (bool at_end = false;;) {
+    if (bytes.count > 0 && take_character(bytes, into, at_end)) return 1;
+    if (at_end) return 0;
+    ssize_t got = read(STDIN_FILENO, bytes.pending + bytes.count, 1);
+    if (got == 1)
+      ++bytes.count;
+    else if (got == 0)
+      at_end = true;
+    else if (errno != EINTR || interrupted())
+      return -1;
+  }
+}
+
+void append_terminal_bytes(std::string& line, const wchar_t* text, int count) {
+  std::mbstate_t state{};
+  char encoded[MB_LEN_MAX];
+  for (int at = 0; at < count; ++at) {
+    if (is_escaped_byte(text[at])) {
+      line += static_cast<char>(text[at] - ESCAPED_BYTES);
+      continue;
+    }
+    std::size_t size = std::wcrtomb(encoded, text[at], &state);
+    if (size != static_cast<std::size_t>(-1)) line.append(encoded, size);
+  }
+}
+
+}  // namespace ziffralon
