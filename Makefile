@@ -10,8 +10,9 @@ WINDOWS_BUILD ?= build-windows
 JOBS ?= $(shell nproc)
 ARGS ?=
 PREFIX ?= /usr/local
+PACKAGE_BUILD ?= build-package
 
-.PHONY: all run check check-release check-sanitize check-tsan windows check-windows clean install uninstall
+.PHONY: all run check check-release check-sanitize check-tsan windows check-windows clean install uninstall package
 
 all:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DZIFFRALON_TESTS=ON
@@ -62,6 +63,19 @@ install:
 uninstall:
 	cmake -DMANIFEST=$(BUILD)/installed_files.txt -P cmake/uninstall.cmake
 
+# The Debian package and the source tarball (each with a .sha256 file) in
+# PACKAGE_BUILD, built for /usr with Debian's hardening flags, then checked by
+# lintian. Install the package with `sudo apt install ./$(PACKAGE_BUILD)/ziffralon_*.deb`.
+package:
+	scripts/install-deps package
+	cmake -S . -B $(PACKAGE_BUILD) -DCMAKE_BUILD_TYPE=Release -DZIFFRALON_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr \
+	  -DCMAKE_CXX_FLAGS="$$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get CPPFLAGS) \
+	    $$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get CXXFLAGS | sed 's/^-g //; s/ -g / /g')" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get LDFLAGS)"
+	cmake --build $(PACKAGE_BUILD) -j $(JOBS)
+	cd $(PACKAGE_BUILD) && cpack -G DEB && cpack --config CPackSourceConfig.cmake
+	lintian --info --pedantic --fail-on warning $(PACKAGE_BUILD)/ziffralon_*.deb
+
 # Windows: cross-built with MinGW-w64 into $(WINDOWS_BUILD) (ziffralon.exe,
 # ziffralon.dll with its import library, the static library, the zip), and
 # its suite run under Wine.
@@ -75,7 +89,7 @@ check-windows: windows
 	ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -j $(JOBS)
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(TSAN_BUILD) $(WINDOWS_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(TSAN_BUILD) $(WINDOWS_BUILD) $(PACKAGE_BUILD)
 
 -include fuzz/fuzz.mk
 -include bench/bench.mk
