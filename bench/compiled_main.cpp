@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   ziffralon_bench::register_native_benchmarks();
+  ziffralon_bench::register_ziffralon_benchmarks();
   ziffralon_bench::register_peer_benchmarks();
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
