@@ -81,8 +81,12 @@ void compare(ziffralon_interpreter* compiling, ziffralon_interpreter* evaluating
     if (!same(ran, evaluated)) fail(round == 1 ? "first run and evaluation" : "second run and evaluation", ran, evaluated, text);
   }
   ziffralon_program_free(program);
-  if (variables_of(compiling) != variables_of(evaluating))
-    fail("the variables after the runs", compiled, evaluated, text);
+  std::string compiled_variables = variables_of(compiling), evaluated_variables = variables_of(evaluating);
+  if (compiled_variables != evaluated_variables) {
+    std::fprintf(stderr, "fuzz_compile: the variables differ for text [%s]\n  compiled: %s\n  evaluated: %s\n",
+                 text.c_str(), compiled_variables.c_str(), evaluated_variables.c_str());
+    std::abort();
+  }
 }
 
 }  // namespace
