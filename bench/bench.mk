@@ -1,6 +1,8 @@
 # Performance work (not part of `make check`):
-#   make bench          micro-benchmarks, then the whole-process targets with PASS/FAIL
-#   make bench-quick    the whole-process benchmarks on a tenth of the sizes, to try them out
+#   make bench          micro-benchmarks, then the whole-process targets: PASS, FAIL,
+#                       or NOISY when the spread of the runs straddles the target
+#   make bench-quick    the whole-process benchmarks on a tenth of the sizes: figures
+#                       without verdicts, status 0 when every run worked
 #   make bench-profile  perf profile of ZIFFRALON on the 2,000,000-line batch
 #   make bench-compiled compiled formulas against uncompiled evaluation, native
 #                       C++ and muparser: a table of ns per evaluation, PASS/FAIL

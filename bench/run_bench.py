@@ -5,9 +5,16 @@
 #
 # GROUP is batch, symbols, startup, writes or odd; with none, all run. DIR is
 # the bench build (default build-bench). --quick cuts every size to a tenth, to
-# try the script out: its figures are not the targets'. Workloads come from
-# bench/gen_workload into a temporary directory removed at the end. Prints
-# PASS, FAIL or SKIP per target; exits 1 unless every target passed.
+# try the script out: it prints the figures without verdicts. Workloads come
+# from bench/gen_workload into a temporary directory removed at the end.
+#
+# Every timed figure is given with its spread: the interquartile range of the
+# runs (for a ratio, the lowest and highest the two ranges allow). A target is
+# PASS when the whole spread meets it, FAIL when the whole spread misses it, and
+# NOISY when the spread straddles it: the machine was too busy to tell, run
+# again on a quiet one. Exit status: 0 when nothing failed (NOISY and SKIP are
+# no failure), 1 when a target was missed or a run did not work; with --quick,
+# 0 when every run worked.
 import argparse
 import dataclasses
 import json
@@ -74,6 +81,7 @@ class Bench:
     work: str  # temporary directory for workloads and hyperfine's JSON
     divisor: int  # 1, or QUICK_DIVISOR
     outcomes: list = dataclasses.field(default_factory=list)  # (name, verdict, figures, need)
+    quick: bool = False  # figures only, no verdicts
     seconds_per_io_byte: float = 0.0  # typical batch: time per byte read or written
 
 
@@ -93,8 +101,33 @@ def fed(path, *argv):
     return f"{shlex.join(argv)} < {shlex.quote(path)} > /dev/null"
 
 
+@dataclasses.dataclass
+class Spread:
+    """A figure with its spread: low <= middle <= high."""
+    low: float
+    middle: float
+    high: float
+
+    def __truediv__(self, other):
+        return Spread(self.low / other.high, self.middle / other.middle, self.high / other.low)
+
+    def scaled(self, factor):
+        return Spread(self.low * factor, self.middle * factor, self.high * factor)
+
+    def shown(self, digits):
+        return f"{self.middle:.{digits}f} ({self.low:.{digits}f}-{self.high:.{digits}f})"
+
+
+def spread_of(values):
+    """Median and interquartile range of the runs."""
+    if len(values) < 4:
+        return Spread(min(values), statistics.median(values), max(values))
+    quartiles = statistics.quantiles(values, n=4, method="inclusive")
+    return Spread(quartiles[0], statistics.median(values), quartiles[2])
+
+
 def hyperfine(bench, label, commands, runs, shell=True):
-    """Times [(name, command)] side by side; {name: median seconds}, or None if a run failed."""
+    """Times [(name, command)] side by side; {name: Spread of seconds}, or None if a run failed."""
     json_path = os.path.join(bench.work, label + ".json")
     times = {name: [] for name, _ in commands}
     for round_number in range(runs[2]):
@@ -110,7 +143,7 @@ def hyperfine(bench, label, commands, runs, shell=True):
         with open(json_path) as f:
             for (name, _), result in zip(order, json.load(f)["results"]):
                 times[name] += result["times"]
-    return {name: statistics.median(values) for name, values in times.items()}
+    return {name: spread_of(values) for name, values in times.items()}
 
 
 def output_bytes(program, path):
@@ -121,7 +154,7 @@ def output_bytes(program, path):
 
 
 def peak_rss_kib(bench, path):
-    """Median of the peak resident sets of RSS_RUNS runs, from GNU time; None if a run failed."""
+    """Spread of the peak resident sets of RSS_RUNS runs, from GNU time; None if a run failed."""
     report = os.path.join(bench.work, "time.txt")
     peaks = []
     for _ in range(RSS_RUNS):
@@ -132,7 +165,7 @@ def peak_rss_kib(bench, path):
             return None
         with open(report) as f:
             peaks.append(int(f.read().split()[-1]))
-    return statistics.median(peaks)
+    return spread_of(peaks)
 
 
 def write_calls(bench, shell_line, summary):
@@ -149,24 +182,43 @@ def heading(title):
     print(f"\n== {title} ==", flush=True)
 
 
-def record(bench, name, passed, figures, need):
-    verdict = "SKIP" if passed is None else "PASS" if passed else "FAIL"
-    print(f"  {verdict}  {name}: {figures} (need {need})", flush=True)
+def record(bench, name, verdict, figures, need):
+    """verdict: PASS, FAIL, NOISY, SKIP or ERROR (a run did not work); none with --quick."""
+    if bench.quick and verdict != "ERROR":
+        verdict = "-"
+    print(f"  {verdict}  {name}: {figures}" + ("" if bench.quick else f" (need {need})"), flush=True)
     bench.outcomes.append((name, verdict, figures, need))
 
 
+def verdict_of(figure, at_least=None, at_most=None):
+    """PASS when the whole spread meets the target, FAIL when it misses it
+    whole, NOISY when the spread straddles it."""
+    if at_least is not None:
+        return "PASS" if figure.low >= at_least else "FAIL" if figure.high < at_least else "NOISY"
+    return "PASS" if figure.high <= at_most else "FAIL" if figure.low > at_most else "NOISY"
+
+
+def judge(bench, name, figure, figures, at_least=None, at_most=None):
+    need = f">= {at_least}" if at_least is not None else f"<= {at_most}"
+    record(bench, name, verdict_of(figure, at_least, at_most), figures, need)
+
+
+def run_failed(bench, name, need):
+    record(bench, name, "ERROR", "a run failed", need)
+
+
 def missing(bench, name, need, tool, package):
-    record(bench, name, None, f"{tool} is not installed: apt-get install {package}", need)
+    record(bench, name, "SKIP", f"{tool} is not installed: scripts/install-deps bench ({package})", need)
 
 
 def rate(count, seconds):
-    return f"{count / seconds / 1e6:.2f} M lines/s"
+    return f"{count / seconds.middle / 1e6:.2f} M lines/s"
 
 
 def set_io_yardstick(bench, batch, seconds):
     written = output_bytes(bench.ziffralon, batch)
     if written >= 0:
-        bench.seconds_per_io_byte = seconds / (os.path.getsize(batch) + written)
+        bench.seconds_per_io_byte = seconds.middle / (os.path.getsize(batch) + written)
 
 
 def bench_batch(bench):
@@ -175,13 +227,13 @@ def bench_batch(bench):
     heading(f"Batch: {lines:,} typical lines ({os.path.getsize(batch):,} bytes)")
     t = hyperfine(bench, "batch", [("ziffralon", fed(batch, bench.ziffralon)), ("floor", fed(batch, bench.floor))],
                   BATCH_RUNS)
-    name, need = f"batch of {lines:,} lines vs floor", f">= {FLOOR_SHARE_NEEDED}"
+    name = f"batch of {lines:,} lines vs floor"
     if t is None:
-        record(bench, name, False, "a run failed", need)
+        run_failed(bench, name, f">= {FLOOR_SHARE_NEEDED}")
     else:
         share = t["floor"] / t["ziffralon"]
-        record(bench, name, share >= FLOOR_SHARE_NEEDED,
-               f"{rate(lines, t['ziffralon'])} vs {rate(lines, t['floor'])}: {share:.3f}", need)
+        judge(bench, name, share, f"{rate(lines, t['ziffralon'])} vs {rate(lines, t['floor'])}: {share.shown(3)}",
+              at_least=FLOOR_SHARE_NEEDED)
         set_io_yardstick(bench, batch, t["ziffralon"])
 
     bc_lines = sized(bench, BC_LINES)
@@ -192,10 +244,10 @@ def bench_batch(bench):
     t = hyperfine(bench, "batch_bc", [("ziffralon", fed(bc_batch, bench.ziffralon)), ("bc -l", fed(bc_batch, "bc", "-l"))],
                   BATCH_RUNS)
     if t is None:
-        return record(bench, name, False, "a run failed", need)
+        return run_failed(bench, name, need)
     factor = t["bc -l"] / t["ziffralon"]
-    record(bench, name, factor >= BC_FACTOR_NEEDED,
-           f"{rate(bc_lines, t['ziffralon'])} vs {rate(bc_lines, t['bc -l'])}: {factor:.1f} times", need)
+    judge(bench, name, factor, f"{rate(bc_lines, t['ziffralon'])} vs {rate(bc_lines, t['bc -l'])}: "
+          f"{factor.shown(1)} times", at_least=BC_FACTOR_NEEDED)
 
 
 def bench_symbols(bench):
@@ -206,11 +258,11 @@ def bench_symbols(bench):
                   SYMBOL_RUNS)
     name, need = f"{many:,} vs {few:,} new variables, time", f"<= {VARIABLE_TIME_FACTOR_ALLOWED:.0f}"
     if t is None:
-        record(bench, name, False, "a run failed", need)
+        run_failed(bench, name, need)
     else:
         factor = t["many"] / t["few"]
-        record(bench, name, factor <= VARIABLE_TIME_FACTOR_ALLOWED,
-               f"{t['many']:.4f} s vs {t['few']:.4f} s: {factor:.2f} times", need)
+        judge(bench, name, factor, f"{t['many'].shown(4)} s vs {t['few'].shown(4)} s: {factor.shown(2)} times",
+              at_most=VARIABLE_TIME_FACTOR_ALLOWED)
 
     name, need = "memory per variable beyond its name", f"<= {BYTES_PER_VARIABLE_ALLOWED:.0f} bytes"
     if not os.access("/usr/bin/time", os.X_OK):
@@ -219,10 +271,13 @@ def bench_symbols(bench):
     open(empty, "wb").close()
     rss_many, rss_empty = peak_rss_kib(bench, many_path), peak_rss_kib(bench, empty)
     if rss_many is None or rss_empty is None:
-        return record(bench, name, False, "a run failed", need)
-    per_variable = (rss_many - rss_empty) * 1024 / many - SYMBOL_NAME_LENGTH
-    record(bench, name, per_variable <= BYTES_PER_VARIABLE_ALLOWED,
-           f"max RSS {rss_many:,.0f} KiB vs {rss_empty:,.0f} KiB empty: {per_variable:.1f} bytes", need)
+        return run_failed(bench, name, need)
+    per_variable = Spread(*((many_kib - empty_kib) * 1024 / many - SYMBOL_NAME_LENGTH
+                            for many_kib, empty_kib in ((rss_many.low, rss_empty.high),
+                                                        (rss_many.middle, rss_empty.middle),
+                                                        (rss_many.high, rss_empty.low))))
+    judge(bench, name, per_variable, f"max RSS {rss_many.middle:,.0f} KiB vs {rss_empty.middle:,.0f} KiB empty: "
+          f"{per_variable.shown(1)} bytes", at_most=BYTES_PER_VARIABLE_ALLOWED)
 
 
 # hyperfine gives every program /dev/null as standard input: empty input,
@@ -234,10 +289,10 @@ def bench_startup(bench):
                                      ("minimal banner", shlex.quote(bench.minimal_banner))], runs, shell=False)
     name, need = "start-up, empty input, vs minimal banner", f"<= {STARTUP_FACTOR_ALLOWED}"
     if t is None:
-        return record(bench, name, False, "a run failed", need)
+        return run_failed(bench, name, need)
     factor = t["ziffralon"] / t["minimal banner"]
-    record(bench, name, factor <= STARTUP_FACTOR_ALLOWED,
-           f"{t['ziffralon'] * 1e3:.3f} ms vs {t['minimal banner'] * 1e3:.3f} ms: {factor:.2f} times", need)
+    judge(bench, name, factor, f"{t['ziffralon'].scaled(1e3).shown(3)} ms vs "
+          f"{t['minimal banner'].scaled(1e3).shown(3)} ms: {factor.shown(2)} times", at_most=STARTUP_FACTOR_ALLOWED)
 
 
 def bench_writes(bench):
@@ -255,7 +310,10 @@ def bench_writes(bench):
             missing(bench, name, need, "strace", "strace")
             continue
         calls = write_calls(bench, shell_line, summary)
-        record(bench, name, calls is not None and calls <= allowed, f"{calls} for {lines:,} lines", need)
+        if calls is None:
+            run_failed(bench, name, need)
+        else:  # a count, the same every run: no spread
+            judge(bench, name, Spread(calls, calls, calls), f"{calls} for {lines:,} lines", at_most=allowed)
 
 
 def measure_reference_batch(bench):
@@ -277,13 +335,13 @@ def bench_odd_input(bench, title, kind, count):
         os.remove(path)
     name, need = f"{full:,} {title}", f"growth <= {GROWTH_ALLOWED}, per byte <= {SLOWNESS_ALLOWED:.0f}x batch"
     if t is None or written < 0:
-        return record(bench, name, False, "a run failed", need)
-    growth = (t["full"] / t["tenth"]) / (sizes[0] / sizes[1])
-    slowness = t["full"] / (sizes[0] + written) / bench.seconds_per_io_byte
-    verdict = "superlinear" if growth > GROWTH_ALLOWED else "slow per byte" if slowness > SLOWNESS_ALLOWED else "linear"
-    record(bench, name, verdict == "linear",
-           f"{verdict}: {t['full']:.4f} s vs {t['tenth']:.4f} s, growth {growth:.2f}, "
-           f"per byte read+written {slowness:.2f}x batch", need)
+        return run_failed(bench, name, need)
+    growth = (t["full"] / t["tenth"]).scaled(sizes[1] / sizes[0])
+    slowness = t["full"].scaled(1 / (sizes[0] + written) / bench.seconds_per_io_byte)
+    verdicts = (verdict_of(growth, at_most=GROWTH_ALLOWED), verdict_of(slowness, at_most=SLOWNESS_ALLOWED))
+    verdict = "FAIL" if "FAIL" in verdicts else "NOISY" if "NOISY" in verdicts else "PASS"
+    record(bench, name, verdict, f"{t['full'].shown(4)} s vs {t['tenth'].shown(4)} s, growth {growth.shown(2)}, "
+           f"per byte read+written {slowness.shown(2)}x batch", need)
 
 
 def bench_odd(bench):
@@ -291,7 +349,7 @@ def bench_odd(bench):
     if bench.seconds_per_io_byte <= 0:
         measure_reference_batch(bench)
     if bench.seconds_per_io_byte <= 0:
-        return record(bench, "odd inputs", False, "the reference batch failed", "a typical batch to compare with")
+        return run_failed(bench, "odd inputs: the reference batch", "a typical batch to compare with")
     for title, kind, count in ODD_INPUTS:
         bench_odd_input(bench, title, kind, count)
 
@@ -309,10 +367,13 @@ def print_machine():
 
 
 def print_summary(bench):
-    heading("Summary" + (" (quick: figures are not the targets')" if bench.divisor > 1 else ""))
+    heading("Summary" + (" (quick: figures only, no verdicts)" if bench.quick else ""))
     width = max(len(name) for name, _, _, _ in bench.outcomes)
     for name, verdict, figures, need in bench.outcomes:
-        print(f"  {verdict}  {name:<{width}}  {figures}  (need {need})")
+        print(f"  {verdict:<5}  {name:<{width}}  {figures}" + ("" if bench.quick else f"  (need {need})"))
+    if any(verdict == "NOISY" for _, verdict, _, _ in bench.outcomes):
+        print("NOISY: the spread of the runs straddles the target, so this machine was too busy to tell; "
+              "run again on a quiet one.")
 
 
 def main():
@@ -331,8 +392,9 @@ def main():
                   tempfile.mkdtemp(prefix="ziffralon-bench."), QUICK_DIVISOR if options.quick else 1)
     print_machine()
     print(f"programs in {build}; workloads in {bench.work} (removed at the end)")
+    bench.quick = options.quick
     if options.quick:
-        print("quick: figures are not the targets' (every size cut to a tenth)")
+        print("quick: every size cut to a tenth; figures only, no verdicts")
     try:
         for name, run in GROUPS.items():
             if not options.groups or name in options.groups:
@@ -340,7 +402,8 @@ def main():
     finally:
         shutil.rmtree(bench.work, ignore_errors=True)
     print_summary(bench)
-    return 0 if all(verdict == "PASS" for _, verdict, _, _ in bench.outcomes) else 1
+    failed = {"ERROR"} if bench.quick else {"FAIL", "ERROR"}
+    return 1 if any(verdict in failed for _, verdict, _, _ in bench.outcomes) else 0
 
 
 if __name__ == "__main__":

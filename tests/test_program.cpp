@@ -172,6 +172,7 @@ TEST(FaultRegression, StopSignalMidLinePrintsParseError) {
         std::string input = std::string("1+1\n") + cut_line;
         ASSERT_EQ(write(program.to_child, input.data(), input.size()), static_cast<ssize_t>(input.size()));
         EXPECT_EQ(read_answer(program.from_child, 3), "\t2\n");
+        usleep(20000);  // until the program waits in its read, where the signal is to find it
         kill(program.pid, signal_number);
         EXPECT_EQ(read_all(program.from_child), "") << cut_line;
         EXPECT_EQ(finish(program.pid).signal, signal_number);  // the test's input pipe is still open while it waits

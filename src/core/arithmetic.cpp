@@ -4,6 +4,8 @@
 
 namespace ziffralon {
 
+double keep_nan(double a) { return a; }
+
 std::int32_t to_int32(double value) {
   // Checked before the cast: NaN and anything outside int64 would be undefined.
   if (!(value >= -9223372036854775808.0 && value < 9223372036854775808.0)) return 0;

@@ -24,7 +24,14 @@ double binomial(std::int32_t n, std::int32_t k);
 // folding and compiled programs call these, so all give the same bits. When
 // both operands of + - * / are NaNs, the first one's NaN is the result, not
 // whichever the processor picks.
-inline double first_nan_or(double a, double result) { return std::isnan(a) ? a : result; }
+// The test is a branch that is almost never taken, not a select: a select
+// would put it on the path of every result.
+[[gnu::cold, gnu::noinline]] double keep_nan(double a);
+inline double first_nan_or(double a, double result) {
+  if (std::isnan(a)) [[unlikely]]
+    return keep_nan(a);
+  return result;
+}
 inline double add_values(double a, double b) { return first_nan_or(a, a + b); }
 inline double subtract_values(double a, double b) { return first_nan_or(a, a - b); }
 inline double multiply_values(double a, double b) { return first_nan_or(a, a * b); }

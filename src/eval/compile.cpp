@@ -21,13 +21,20 @@ namespace ziffralon {
 
 namespace {
 
-enum class ValueKind : std::uint8_t { OTHER, CONSTANT, VARIABLE, CODE };
+// A value on the parse stack. CONSTANT and VARIABLE are held back until an
+// operator takes them, and so are a PAIR (an operator on two of them) and a
+// CALL (a built-in function of a variable), which then become one
+// instruction with their operands.
+enum class ValueKind : std::uint8_t { OTHER, CONSTANT, VARIABLE, PAIR, CALL, CODE };
 
 struct CompileValue {
   SemanticValue token;  // CONSTANT: the number; VARIABLE and OTHER: the symbol, if any
+  Operand a, b;         // PAIR: its operands; CALL: the function and the variable's place
   std::uint32_t start;  // CODE: where its instructions begin
   ValueKind kind;
-  bool effects;  // CODE: it assigns or calls a host's function
+  std::uint8_t pair_operator;  // PAIR: an index into the pair operators
+  OperandKinds pair_kinds;     // PAIR: which operands are constants
+  bool effects;                // CODE: it assigns or calls a host's function
 };
 
 struct CodeBuffer {
@@ -43,22 +50,18 @@ bool is_builtin(MathFunction function) {
   return false;
 }
 
-constexpr Opcode first_form(Operator op) {
-  switch (op) {
-    case Operator::ADD: return OP_ADD_S;
-    case Operator::SUBTRACT: return OP_SUBTRACT_S;
-    case Operator::MULTIPLY: return OP_MULTIPLY_S;
-    case Operator::DIVIDE: return OP_DIVIDE_S;
-    case Operator::POWER: return OP_POWER_S;
-    case Operator::BINOMIAL: return OP_BINOMIAL_S;
-    case Operator::NEGATE: return OP_NEGATE;
-    case Operator::PERCENT: return OP_PERCENT;
-    case Operator::FACTORIAL: return OP_FACTORIAL;
-  }
-  return OP_END;
+bool is_simple(const CompileValue& v) { return v.kind == ValueKind::CONSTANT || v.kind == ValueKind::VARIABLE; }
+
+Operand operand_of(const CompileValue& v) {
+  Operand operand;
+  if (v.kind == ValueKind::CONSTANT)
+    operand.constant = v.token.number;
+  else
+    operand.cell = v.token.symbol->cell;
+  return operand;
 }
 
-constexpr Opcode form(Operator op, OperandForm operand) { return static_cast<Opcode>(static_cast<std::uint32_t>(first_form(op)) + static_cast<std::uint32_t>(operand)); }
+Opcode opcode_after(Opcode opcode, std::uint32_t steps) { return static_cast<Opcode>(opcode + steps); }
 
 struct CompileActions {
   using Value = CompileValue;
@@ -88,21 +91,8 @@ struct CompileActions {
   void insert(std::size_t at, Instruction instruction) {
     if (!out.out_of_memory && open_gap(at)) out.code[at] = instruction;
   }
-  void emit(Instruction instruction) { insert(out.size, instruction); }
-  static Instruction with_constant(Opcode opcode, double constant) {
-    Instruction i{opcode, {}};
-    i.constant = constant;
-    return i;
-  }
-  static Instruction with_cell(Opcode opcode, double* cell) {
-    Instruction i{opcode, {}};
-    i.cell = cell;
-    return i;
-  }
-  static Instruction with_operand(Opcode constant_form, const Value& v) {
-    return v.kind == ValueKind::CONSTANT ? with_constant(constant_form, v.token.number)
-                                         : with_cell(static_cast<Opcode>(constant_form + 1), v.token.symbol->cell);
-  }
+  void emit(Opcode opcode, Operand a = {}, Operand b = {}) { insert(out.size, Instruction{opcode, a, b}); }
+
   static Value constant(double number) {
     Value v{};
     v.token.number = number;
@@ -116,15 +106,42 @@ struct CompileActions {
     v.effects = effects;
     return v;
   }
+  static Value pair(std::uint32_t op, const Value& a, const Value& b) {
+    Value v{};
+    v.kind = ValueKind::PAIR;
+    v.a = operand_of(a);
+    v.b = operand_of(b);
+    v.pair_operator = static_cast<std::uint8_t>(op);
+    v.pair_kinds = a.kind == ValueKind::CONSTANT ? KINDS_CV : b.kind == ValueKind::CONSTANT ? KINDS_VC : KINDS_VV;
+    return v;
+  }
 
-  // A constant or variable into the accumulator, the value there (if any)
-  // going onto the stack.
+  // The instruction that puts a held-back value into the accumulator,
+  // pushing what is there first when `push`.
+  static Instruction loading(const Value& v, bool push) {
+    if (v.kind == ValueKind::CALL) return Instruction{opcode_after(OP_LOAD_CALL_V, push), v.a, v.b};
+    if (v.kind == ValueKind::PAIR) return Instruction{pair_opcode(v.pair_operator, v.pair_kinds, push), v.a, v.b};
+    Opcode load = v.kind == ValueKind::CONSTANT ? OP_LOAD_C : OP_LOAD_V;
+    return Instruction{opcode_after(load, push), operand_of(v), {}};
+  }
+
+  // A held-back value into the accumulator, now.
   Value materialise(const Value& v) {
     if (v.kind == ValueKind::CODE) return v;
     std::size_t start = out.size;
-    emit(with_operand(live > 0 ? OP_PUSH_C : OP_LOAD_C, v));
+    insert(start, loading(v, live > 0));
     ++live;
     return code_from(start, false);
+  }
+
+  // A held-back value loaded before the code of `later` runs, as evaluation
+  // reads it. `later`'s first instruction loaded into a free accumulator if
+  // no value was waiting; now this one is.
+  void materialise_before(const Value& v, const Value& later) {
+    bool alone = live == 1;
+    if (alone && !out.out_of_memory) out.code[later.start].opcode = opcode_after(out.code[later.start].opcode, 1);
+    insert(later.start, loading(v, !alone));
+    ++live;
   }
 
   static Value shifted(int terminal, SemanticValue token) {
@@ -146,18 +163,32 @@ struct CompileActions {
   }
   Value assign(const Value& target, const Value& v) {
     Value code = materialise(v);
-    emit(with_cell(OP_STORE, target.token.symbol->cell));
+    Operand place;
+    place.cell = target.token.symbol->cell;
+    emit(OP_STORE, place);
     code.effects = true;
     return code;
   }
   Value call(const Value& function, const Value& argument) {
-    MathFunction f = function.token.symbol->value.function;
-    bool builtin = is_builtin(f);
-    if (builtin && argument.kind == ValueKind::CONSTANT) return constant(f(argument.token.number));
+    Operand f;
+    f.function = function.token.symbol->value.function;
+    bool builtin = is_builtin(f.function);
+    if (builtin && argument.kind == ValueKind::CONSTANT) return constant(f.function(argument.token.number));
+    if (builtin && argument.kind == ValueKind::VARIABLE) {
+      Value held{};
+      held.kind = ValueKind::CALL;
+      held.a = f;
+      held.b = operand_of(argument);
+      return held;
+    }
+    if (argument.kind == ValueKind::VARIABLE) {
+      std::size_t start = out.size;
+      emit(opcode_after(OP_LOAD_CALL_V, live > 0), f, operand_of(argument));
+      ++live;
+      return code_from(start, !builtin);
+    }
     Value code = materialise(argument);
-    Instruction i{OP_CALL, {}};
-    i.function = f;
-    emit(i);
+    emit(OP_CALL, f);
     code.effects |= !builtin;
     return code;
   }
@@ -165,34 +196,48 @@ struct CompileActions {
   Value unary(const Value& a) {
     if (a.kind == ValueKind::CONSTANT) return constant(apply_unary<OP>(a.token.number));
     Value code = materialise(a);
-    emit(Instruction{first_form(OP), {}});
+    emit(OP == Operator::NEGATE ? OP_NEGATE : OP == Operator::PERCENT ? OP_PERCENT : OP_FACTORIAL);
     return code;
   }
   template <Operator OP>
   Value binary(const Value& a, const Value& b) {
+    constexpr auto INDEX = static_cast<std::uint32_t>(OP);  // in the order of the binary operators
     if (a.kind == ValueKind::CONSTANT && b.kind == ValueKind::CONSTANT)
       return constant(apply_binary<OP>(a.token.number, b.token.number));
-    if (b.kind != ValueKind::CODE) {
+    if (INDEX < PAIR_OPERATOR_COUNT && is_simple(a) && is_simple(b)) return pair(INDEX, a, b);
+    if (is_simple(b)) {
       Value code = materialise(a);
-      emit(with_operand(form(OP, FORM_C), b));
+      emit(form_opcode(INDEX, b.kind == ValueKind::CONSTANT ? FORM_C : FORM_V), operand_of(b));
+      return code;
+    }
+    if (b.kind == ValueKind::PAIR || b.kind == ValueKind::CALL) {
+      Value code = materialise(a);
+      if (INDEX < STEP_OPERATOR_COUNT) {
+        if (b.kind == ValueKind::CALL)
+          emit(step_call_opcode(INDEX), b.a, b.b);
+        else
+          emit(step_opcode(INDEX, b.pair_operator, b.pair_kinds), b.a, b.b);
+        return code;
+      }
+      materialise(b);
+      emit(form_opcode(INDEX, FORM_S));
+      --live;
       return code;
     }
     if (a.kind == ValueKind::CODE) {
-      emit(Instruction{form(OP, FORM_S), {}});
+      emit(form_opcode(INDEX, FORM_S));
       --live;
       return code_from(a.start, a.effects || b.effects);
     }
-    if (a.kind == ValueKind::CONSTANT || !b.effects) {
-      emit(with_operand(form(OP, FORM_CL), a));
+    if (a.kind == ValueKind::CONSTANT || (a.kind == ValueKind::VARIABLE && !b.effects)) {
+      emit(form_opcode(INDEX, a.kind == ValueKind::CONSTANT ? FORM_CL : FORM_VL), operand_of(a));
       return b;
     }
-    // b's code may change the variable: read it before that code runs. b's
-    // first instruction loaded into a free accumulator if no value was
-    // waiting; now a's value is.
-    if (live == 1) out.code[b.start].opcode = static_cast<Opcode>(out.code[b.start].opcode + (OP_PUSH_C - OP_LOAD_C));
-    insert(b.start, with_cell(live == 1 ? OP_LOAD_V : OP_PUSH_V, a.token.symbol->cell));
-    emit(Instruction{form(OP, FORM_S), {}});
-    return code_from(b.start, true);
+    // A pair, a call, or a variable that b's code may change: read before that code.
+    materialise_before(a, b);
+    emit(form_opcode(INDEX, FORM_S));
+    --live;
+    return code_from(b.start, b.effects);
   }
 
   // The last expression line's value into the accumulator, then the end.
@@ -201,7 +246,7 @@ struct CompileActions {
       live = 0;
       materialise(last_line);
     }
-    emit(Instruction{OP_END, {}});
+    emit(OP_END);
   }
 };
 
@@ -210,18 +255,61 @@ std::size_t stack_needed(const Instruction* code, std::size_t size) {
   long waiting = 0, most = 0;
   for (std::size_t i = 0; i < size; ++i) {
     Opcode op = code[i].opcode;
-    if (op == OP_PUSH_C || op == OP_PUSH_V) ++waiting;
-    if (op >= OP_ADD_S && (op - OP_ADD_S) % 5 == FORM_S) --waiting;
+    if (op < OP_LOADING_END && op % 2 == 1) ++waiting;  // a PUSH twin
+    if (op >= OP_ADD_S && op < OP_ADD_CALL_V && (op - OP_ADD_S) % FORM_COUNT == FORM_S) --waiting;  // pops
     if (waiting > most) most = waiting;
   }
   return static_cast<std::size_t>(most);
 }
 
-bool has_cell(Opcode op) {
-  if (op == OP_LOAD_V || op == OP_PUSH_V || op == OP_STORE) return true;
-  if (op < OP_ADD_S) return false;
-  unsigned operand = (op - OP_ADD_S) % 5;
-  return operand == FORM_V || operand == FORM_VL;
+// Which of an instruction's operands are places of variables.
+struct CellOperands {
+  bool a, b;
+};
+
+CellOperands cells_of(Opcode op) {
+  auto by_kinds = [](std::uint32_t kinds) { return CellOperands{kinds != KINDS_CV, kinds != KINDS_VC}; };
+  if (op == OP_LOAD_V || op == OP_PUSH_V || op == OP_STORE) return {true, false};
+  if (op == OP_LOAD_CALL_V || op == OP_PUSH_CALL_V) return {false, true};
+  if (op >= OP_ADD_CALL_V && op < OP_ADD_ADD_CV) return {false, true};
+  if (op >= OP_LOAD_ADD_CV && op < OP_LOADING_END) return by_kinds((op - OP_LOAD_ADD_CV) / 2 % KINDS_COUNT);
+  if (op >= OP_ADD_S && op < OP_ADD_CALL_V) {
+    std::uint32_t form = (op - OP_ADD_S) % FORM_COUNT;
+    return {form == FORM_V || form == FORM_VL, false};
+  }
+  if (op >= OP_ADD_ADD_CV && op < OP_ADD_C_ADD_C) return by_kinds((op - OP_ADD_ADD_CV) % KINDS_COUNT);
+  if (op >= OP_ADD_C_ADD_C) {
+    std::uint32_t index = op - OP_ADD_C_ADD_C;
+    return {index / (2 * STEP_OPERATOR_COUNT) % 2 == 1, index % 2 == 1};
+  }
+  return {false, false};
+}
+
+// Two steps in a row that each combine the accumulator with a constant or a
+// variable become one double step: the same operations in the same order,
+// one dispatch fewer.
+void join_steps(CodeBuffer& out) {
+  auto step_of = [](Opcode op, std::uint32_t& operator_index, std::uint32_t& kind) {
+    if (op < OP_ADD_S || op >= OP_ADD_S + STEP_OPERATOR_COUNT * FORM_COUNT) return false;
+    std::uint32_t form = (op - OP_ADD_S) % FORM_COUNT;
+    if (form != FORM_C && form != FORM_V) return false;
+    operator_index = (op - OP_ADD_S) / FORM_COUNT;
+    kind = form == FORM_V;
+    return true;
+  };
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < out.size; ++i) {
+    std::uint32_t first, first_kind, second, second_kind;
+    if (i + 1 < out.size && step_of(out.code[i].opcode, first, first_kind) &&
+        step_of(out.code[i + 1].opcode, second, second_kind)) {
+      out.code[kept++] =
+          Instruction{double_opcode(first, first_kind, second, second_kind), out.code[i].a, out.code[i + 1].a};
+      ++i;
+      continue;
+    }
+    out.code[kept++] = out.code[i];
+  }
+  out.size = kept;
 }
 
 // The names met for the first time become variables; the instructions that
@@ -231,8 +319,12 @@ bool make_deferred_names(InterpreterState& in, DeferredNames& deferred, CodeBuff
     Symbol* waiting = deferred.records[d];
     Symbol* real = symbol_intern(in, symbol_name(waiting), waiting->length);
     if (!real) return false;
-    for (std::size_t i = 0; i < out.size; ++i)
-      if (has_cell(out.code[i].opcode) && out.code[i].cell == waiting->cell) out.code[i].cell = real->cell;
+    for (std::size_t i = 0; i < out.size; ++i) {
+      Instruction& instruction = out.code[i];
+      CellOperands cells = cells_of(instruction.opcode);
+      if (cells.a && instruction.a.cell == waiting->cell) instruction.a.cell = real->cell;
+      if (cells.b && instruction.b.cell == waiting->cell) instruction.b.cell = real->cell;
+    }
   }
   return true;
 }
@@ -269,7 +361,10 @@ CompiledProgram* compile_program(InterpreterState& in, const char* text, std::si
   CompiledProgram* program = nullptr;
   if (!failed) {
     actions.finish();
-    if (!out.out_of_memory && make_deferred_names(in, deferred, out)) program = new_program(in, out, actions.has_line);
+    if (!out.out_of_memory && make_deferred_names(in, deferred, out)) {
+      join_steps(out);
+      program = new_program(in, out, actions.has_line);
+    }
   }
   release_deferred_names(deferred);
   release_bytes(out.code);

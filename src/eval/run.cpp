@@ -1,37 +1,77 @@
-// The machine that runs compiled programs, and the C call that starts it. One
-// function dispatches every instruction through a table of labels: each
-// instruction jumps straight to the next one's code.
+// The machine that runs compiled programs, in the one function a host calls:
+// a run costs that call and nothing more. It dispatches every instruction
+// through a table of labels, each instruction jumping straight to the next
+// one's code. The cases are generated from the operator lists of program.h,
+// one short case per opcode.
 #include "../core/arithmetic.h"
 #include "program.h"
 
-namespace ziffralon {
+using namespace ziffralon;
 
-namespace {
+#define ZIFFRALON_VALUE_C(slot) ip->slot.constant
+#define ZIFFRALON_VALUE_V(slot) (*ip->slot.cell)
 
-double run_code(const Instruction* ip, double* stack) {
-#define ZIFFRALON_FORM_LABELS(NAME, OPERATOR) &&NAME##_S, &&NAME##_C, &&NAME##_V, &&NAME##_CL, &&NAME##_VL,
+int ziffralon_run(ziffralon_program* handle, double* result) {
+  if (!handle) return 0;
+  const auto& program = *reinterpret_cast<const CompiledProgram*>(handle);
+#define ZIFFRALON_PAIR_KIND_LABELS(A, B, OPERATOR) &&LOAD_##OPERATOR##_##A##B, &&PUSH_##OPERATOR##_##A##B,
+#define ZIFFRALON_PAIR_LABELS(OPERATOR, ...) ZIFFRALON_OPERAND_KINDS(ZIFFRALON_PAIR_KIND_LABELS, OPERATOR)
+#define ZIFFRALON_FORM_LABELS(OPERATOR, ...) \
+  &&OPERATOR##_S, &&OPERATOR##_C, &&OPERATOR##_V, &&OPERATOR##_CL, &&OPERATOR##_VL,
+#define ZIFFRALON_STEP_CALL_LABELS(STEP, ...) &&STEP##_CALL_V,
+#define ZIFFRALON_STEP_KIND_LABELS(A, B, STEP, PAIR) &&STEP##_##PAIR##_##A##B,
+#define ZIFFRALON_STEP_PAIR_LABELS(PAIR, STEP) ZIFFRALON_OPERAND_KINDS(ZIFFRALON_STEP_KIND_LABELS, STEP, PAIR)
+#define ZIFFRALON_STEP_LABELS(STEP, ...) ZIFFRALON_PAIR_OPERATORS(ZIFFRALON_STEP_PAIR_LABELS, STEP)
+#define ZIFFRALON_DOUBLE_KIND_LABELS(K2, SECOND, FIRST, K1) &&FIRST##_##K1##_##SECOND##_##K2,
+#define ZIFFRALON_DOUBLE_SECOND_LABELS(SECOND, FIRST, K1) \
+  ZIFFRALON_SECOND_STEP_KINDS(ZIFFRALON_DOUBLE_KIND_LABELS, SECOND, FIRST, K1)
+#define ZIFFRALON_DOUBLE_FIRST_KIND_LABELS(K1, FIRST) \
+  ZIFFRALON_SECOND_STEP_OPERATORS(ZIFFRALON_DOUBLE_SECOND_LABELS, FIRST, K1)
+#define ZIFFRALON_DOUBLE_LABELS(FIRST, ...) ZIFFRALON_STEP_KINDS(ZIFFRALON_DOUBLE_FIRST_KIND_LABELS, FIRST)
   static const void* const LABELS[OPCODE_COUNT] = {
-      &&LOAD_C, &&LOAD_V, &&PUSH_C, &&PUSH_V, &&NEGATE, &&PERCENT, &&FACTORIAL, &&CALL, &&STORE, &&END,
-      ZIFFRALON_BINARY_OPERATORS(ZIFFRALON_FORM_LABELS)};
-#undef ZIFFRALON_FORM_LABELS
+      &&LOAD_C, &&PUSH_C, &&LOAD_V, &&PUSH_V, &&LOAD_CALL_V, &&PUSH_CALL_V,
+      ZIFFRALON_PAIR_OPERATORS(ZIFFRALON_PAIR_LABELS, )
+      &&NEGATE, &&PERCENT, &&FACTORIAL, &&CALL, &&STORE, &&END,
+      ZIFFRALON_BINARY_OPERATORS(ZIFFRALON_FORM_LABELS)
+      ZIFFRALON_STEP_OPERATORS(ZIFFRALON_STEP_CALL_LABELS, )
+      ZIFFRALON_STEP_OPERATORS(ZIFFRALON_STEP_LABELS, )
+      ZIFFRALON_STEP_OPERATORS(ZIFFRALON_DOUBLE_LABELS, )};
+  double stack[RUN_STACK_SIZE];
+  const Instruction* ip = program.code;
+  double* sp = program.own_stack ? program.own_stack : stack;  // the next free place
   double acc = 0.0;
-  double* sp = stack;  // the next free place
 #define NEXT goto* LABELS[(++ip)->opcode]
   goto* LABELS[ip->opcode];
 LOAD_C:
-  acc = ip->constant;
-  NEXT;
-LOAD_V:
-  acc = *ip->cell;
+  acc = ip->a.constant;
   NEXT;
 PUSH_C:
   *sp++ = acc;
-  acc = ip->constant;
+  acc = ip->a.constant;
+  NEXT;
+LOAD_V:
+  acc = *ip->a.cell;
   NEXT;
 PUSH_V:
   *sp++ = acc;
-  acc = *ip->cell;
+  acc = *ip->a.cell;
   NEXT;
+LOAD_CALL_V:
+  acc = ip->a.function(*ip->b.cell);
+  NEXT;
+PUSH_CALL_V:
+  *sp++ = acc;
+  acc = ip->a.function(*ip->b.cell);
+  NEXT;
+#define ZIFFRALON_PAIR_KIND_CASES(A, B, OPERATOR)                                                   \
+  LOAD_##OPERATOR##_##A##B : acc =                                                                  \
+      apply_binary<Operator::OPERATOR>(ZIFFRALON_VALUE_##A(a), ZIFFRALON_VALUE_##B(b));             \
+  NEXT;                                                                                             \
+  PUSH_##OPERATOR##_##A##B : *sp++ = acc;                                                           \
+  acc = apply_binary<Operator::OPERATOR>(ZIFFRALON_VALUE_##A(a), ZIFFRALON_VALUE_##B(b));           \
+  NEXT;
+#define ZIFFRALON_PAIR_CASES(OPERATOR, ...) ZIFFRALON_OPERAND_KINDS(ZIFFRALON_PAIR_KIND_CASES, OPERATOR)
+  ZIFFRALON_PAIR_OPERATORS(ZIFFRALON_PAIR_CASES, )
 NEGATE:
   acc = negate_value(acc);
   NEXT;
@@ -42,45 +82,54 @@ FACTORIAL:
   acc = factorial_value(acc);
   NEXT;
 CALL:
-  acc = ip->function(acc);
+  acc = ip->a.function(acc);
   NEXT;
 STORE:
-  *ip->cell = acc;
+  *ip->a.cell = acc;
   NEXT;
-#define ZIFFRALON_FORM_CASES(NAME, OPERATOR)                          \
-  NAME##_S : --sp;                                                    \
-  acc = apply_binary<Operator::OPERATOR>(*sp, acc);                   \
-  NEXT;                                                               \
-  NAME##_C : acc = apply_binary<Operator::OPERATOR>(acc, ip->constant); \
-  NEXT;                                                               \
-  NAME##_V : acc = apply_binary<Operator::OPERATOR>(acc, *ip->cell);    \
-  NEXT;                                                               \
-  NAME##_CL : acc = apply_binary<Operator::OPERATOR>(ip->constant, acc); \
-  NEXT;                                                               \
-  NAME##_VL : acc = apply_binary<Operator::OPERATOR>(*ip->cell, acc);   \
+#define ZIFFRALON_FORM_CASES(OPERATOR, ...)                                  \
+  OPERATOR##_S : --sp;                                                       \
+  acc = apply_binary<Operator::OPERATOR>(*sp, acc);                          \
+  NEXT;                                                                      \
+  OPERATOR##_C : acc = apply_binary<Operator::OPERATOR>(acc, ip->a.constant); \
+  NEXT;                                                                      \
+  OPERATOR##_V : acc = apply_binary<Operator::OPERATOR>(acc, *ip->a.cell);    \
+  NEXT;                                                                      \
+  OPERATOR##_CL : acc = apply_binary<Operator::OPERATOR>(ip->a.constant, acc); \
+  NEXT;                                                                      \
+  OPERATOR##_VL : acc = apply_binary<Operator::OPERATOR>(*ip->a.cell, acc);   \
   NEXT;
   ZIFFRALON_BINARY_OPERATORS(ZIFFRALON_FORM_CASES)
-#undef ZIFFRALON_FORM_CASES
+#define ZIFFRALON_STEP_CALL_CASES(STEP, ...)                                       \
+  STEP##_CALL_V : acc = apply_binary<Operator::STEP>(acc, ip->a.function(*ip->b.cell)); \
+  NEXT;
+  ZIFFRALON_STEP_OPERATORS(ZIFFRALON_STEP_CALL_CASES, )
+#define ZIFFRALON_STEP_KIND_CASES(A, B, STEP, PAIR)                                                              \
+  STEP##_##PAIR##_##A##B : acc = apply_binary<Operator::STEP>(                                                   \
+                               acc, apply_binary<Operator::PAIR>(ZIFFRALON_VALUE_##A(a), ZIFFRALON_VALUE_##B(b))); \
+  NEXT;
+#define ZIFFRALON_STEP_PAIR_CASES(PAIR, STEP) ZIFFRALON_OPERAND_KINDS(ZIFFRALON_STEP_KIND_CASES, STEP, PAIR)
+#define ZIFFRALON_STEP_CASES(STEP, ...) ZIFFRALON_PAIR_OPERATORS(ZIFFRALON_STEP_PAIR_CASES, STEP)
+  ZIFFRALON_STEP_OPERATORS(ZIFFRALON_STEP_CASES, )
+#define ZIFFRALON_DOUBLE_KIND_CASES(K2, SECOND, FIRST, K1)                                             \
+  FIRST##_##K1##_##SECOND##_##K2 : acc = apply_binary<Operator::SECOND>(                               \
+                                       apply_binary<Operator::FIRST>(acc, ZIFFRALON_VALUE_##K1(a)),  \
+                                       ZIFFRALON_VALUE_##K2(b));                                     \
+  NEXT;
+#define ZIFFRALON_DOUBLE_SECOND_CASES(SECOND, FIRST, K1) \
+  ZIFFRALON_SECOND_STEP_KINDS(ZIFFRALON_DOUBLE_KIND_CASES, SECOND, FIRST, K1)
+#define ZIFFRALON_DOUBLE_FIRST_KIND_CASES(K1, FIRST) \
+  ZIFFRALON_SECOND_STEP_OPERATORS(ZIFFRALON_DOUBLE_SECOND_CASES, FIRST, K1)
+#define ZIFFRALON_DOUBLE_CASES(FIRST, ...) ZIFFRALON_STEP_KINDS(ZIFFRALON_DOUBLE_FIRST_KIND_CASES, FIRST)
+  ZIFFRALON_STEP_OPERATORS(ZIFFRALON_DOUBLE_CASES, )
 #undef NEXT
 END:
-  return acc;
-}
-
-}  // namespace
-
-double run_program(const CompiledProgram& program) {
-  double stack[RUN_STACK_SIZE];
-  double value = run_code(program.code, program.own_stack ? program.own_stack : stack);
-  if (!program.has_result) return program.in->session.last_result;
-  program.in->session.last_result = value;
-  return value;
-}
-
-}  // namespace ziffralon
-
-int ziffralon_run(ziffralon_program* program, double* result) {
-  if (!program) return 0;
-  double value = ziffralon::run_program(*reinterpret_cast<ziffralon::CompiledProgram*>(program));
-  if (result) *result = value;
+  // As after evaluating the text: its last expression's value is the
+  // interpreter's last result; a text without one leaves that as it was.
+  if (program.has_result)
+    program.in->session.last_result = acc;
+  else
+    acc = program.in->session.last_result;
+  if (result) *result = acc;
   return 1;
 }
