@@ -81,9 +81,10 @@ package:
 # its suite run under Wine.
 windows:
 	scripts/install-deps windows
-	cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
+	cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
 	  -DBUILD_SHARED_LIBS=ON -DZIFFRALON_TESTS=ON
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+	cd $(WINDOWS_BUILD) && cpack -G ZIP
 
 check-windows: windows
 	ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -j $(JOBS)
