@@ -1,10 +1,11 @@
 // ZIFFRALON in an interpreter of the benchmark's own, with the host variables
-// bound: each text evaluated (parsed again on every call). Then interpreters of
-// their own in one thread and in two, each evaluating every formula, for the
-// throughput.
+// bound: each formula compiled once and run, and the same text evaluated
+// (parsed again on every call). Then interpreters of their own in one thread
+// and in two, each running every compiled formula, for the throughput.
 #include <ziffralon/ziffralon.h>
 
 #include <memory>
+#include <vector>
 
 #include "engines.h"
 
@@ -13,12 +14,33 @@ namespace ziffralon_bench {
 namespace {
 
 using InterpreterHandle = std::unique_ptr<ziffralon_interpreter, decltype(&ziffralon_interpreter_free)>;
+using ProgramHandle = std::unique_ptr<ziffralon_program, decltype(&ziffralon_program_free)>;
 
 InterpreterHandle interpreter_bound_to(HostVariables& values) {
   InterpreterHandle interpreter(ziffralon_interpreter_new(), ziffralon_interpreter_free);
   for (const HostVariable& variable : HOST_VARIABLES)
     ziffralon_interpreter_bind_variable(interpreter.get(), variable.name, &(values.*variable.member));
   return interpreter;
+}
+
+ProgramHandle compile(ziffralon_interpreter* interpreter, const Formula& formula) {
+  long error_offset = 0;
+  return ProgramHandle(ziffralon_compile(interpreter, formula.text, &error_offset), ziffralon_program_free);
+}
+
+void compiled(benchmark::State& state, const Formula& formula) {
+  HostVariables values = starting_variables();
+  InterpreterHandle interpreter = interpreter_bound_to(values);
+  ProgramHandle program = compile(interpreter.get(), formula);
+  double result = 0.0;
+  if (!program || !ziffralon_run(program.get(), &result)) return state.SkipWithError("does not compile or run");
+  if (!matches_native(state, formula, result)) return;
+  for (auto _ : state) {
+    advance(values);
+    int succeeded = ziffralon_run(program.get(), &result);
+    benchmark::DoNotOptimize(succeeded);
+    benchmark::DoNotOptimize(result);
+  }
 }
 
 void uncompiled(benchmark::State& state, const Formula& formula) {
@@ -36,8 +58,25 @@ void uncompiled(benchmark::State& state, const Formula& formula) {
   }
 }
 
-// Every thread has its own interpreter and variables; one iteration evaluates
-// every formula once.
+// Every thread has its own interpreter, variables and programs; one
+// iteration runs every formula once.
+void compiled_in_threads(benchmark::State& state) {
+  HostVariables values = starting_variables();
+  InterpreterHandle interpreter = interpreter_bound_to(values);
+  std::vector<ProgramHandle> programs;
+  for (const Formula& formula : FORMULAS) programs.push_back(compile(interpreter.get(), formula));
+  for (auto _ : state) {
+    advance(values);
+    for (const ProgramHandle& program : programs) {
+      double result = 0.0;
+      int succeeded = ziffralon_run(program.get(), &result);
+      benchmark::DoNotOptimize(succeeded);
+      benchmark::DoNotOptimize(result);
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(programs.size()));
+}
+
 void uncompiled_in_threads(benchmark::State& state) {
   HostVariables values = starting_variables();
   InterpreterHandle interpreter = interpreter_bound_to(values);
@@ -56,7 +95,9 @@ void uncompiled_in_threads(benchmark::State& state) {
 }  // namespace
 
 void register_ziffralon_benchmarks() {
+  register_formula_benchmarks("compiled", compiled);
   register_formula_benchmarks("uncompiled", uncompiled);
+  benchmark::RegisterBenchmark("threads/compiled", compiled_in_threads)->Threads(1)->Threads(2)->UseRealTime();
   benchmark::RegisterBenchmark("threads/uncompiled", uncompiled_in_threads)->Threads(1)->Threads(2)->UseRealTime();
 }
 

@@ -12,12 +12,14 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_CXX ?= clang++-14
 FUZZ_SECONDS ?= 60
 FUZZ_CHUNK_SECONDS ?= 60
-FUZZ_TARGETS := console evaluate
+FUZZ_TARGETS := console evaluate compile
 FUZZ_ARTIFACTS := fuzz/artifacts
-# The console fuzzer may reach the parser's depth limit (9996 open parentheses);
+# The console fuzzer may reach the parser's depth limit (9996 open parentheses),
+# and so may the compile fuzzer, whose interpreters take texts of any length;
 # the evaluator refuses texts over 254 bytes, so a few of them per input suffice.
 FUZZ_MAX_LEN_console := 12000
 FUZZ_MAX_LEN_evaluate := 1024
+FUZZ_MAX_LEN_compile := 12000
 FUZZ_FLAGS ?= -timeout=20 -rss_limit_mb=2048 -print_final_stats=1
 
 .PHONY: fuzz fuzz-build fuzz-corpus valgrind
@@ -34,9 +36,9 @@ fuzz-build:
 fuzz-corpus:
 	mkdir -p $(FUZZ_ARTIFACTS) $(addprefix fuzz/corpus-,$(FUZZ_TARGETS))
 	for target in $(FUZZ_TARGETS); do cp tests/transcripts/*.in fuzz/corpus-$$target/; done
-	for depth in 9995 9996; do \
-	  { printf "%0$${depth}d" 0 | tr 0 '('; printf '1)\n'; } > fuzz/corpus-console/seed_nesting_$$depth; \
-	done
+	for depth in 9995 9996; do for target in console compile; do \
+	  { printf "%0$${depth}d" 0 | tr 0 '('; printf '1)\n'; } > fuzz/corpus-$$target/seed_nesting_$$depth; \
+	done; done
 
 fuzz: fuzz-build fuzz-corpus
 	@for target in $(FUZZ_TARGETS); do \
@@ -44,7 +46,8 @@ fuzz: fuzz-build fuzz-corpus
 	  while [ $$left -gt 0 ]; do \
 	    chunk=$$(( left < $(FUZZ_CHUNK_SECONDS) ? left : $(FUZZ_CHUNK_SECONDS) )); \
 	    echo "== fuzz_$$target: $$chunk s"; \
-	    max_len=$$( [ $$target = console ] && echo $(FUZZ_MAX_LEN_console) || echo $(FUZZ_MAX_LEN_evaluate) ); \
+	    case $$target in console) max_len=$(FUZZ_MAX_LEN_console);; compile) max_len=$(FUZZ_MAX_LEN_compile);; \
+	      *) max_len=$(FUZZ_MAX_LEN_evaluate);; esac; \
 	    ./$(FUZZ_BUILD)/fuzz/fuzz_$$target $(FUZZ_FLAGS) -max_total_time=$$chunk -max_len=$$max_len \
 	      -dict=fuzz/ziffralon.dict -artifact_prefix=$(FUZZ_ARTIFACTS)/ fuzz/corpus-$$target || exit 1; \
 	    left=$$(( left - chunk )); \

@@ -32,31 +32,27 @@ TEST(LibraryThreads, EachThreadGetsItsOwnAnswers) {
 }
 
 // Interpreters of their own take no lock: each thread has its interpreter,
-// bound doubles and a host function, and every answer must follow from its
-// own statements alone. Under ThreadSanitizer any state the interpreters
-// secretly share shows up as a race.
+// bound doubles, a host function and compiled programs, and every answer must
+// follow from its own statements alone. Under ThreadSanitizer any state the
+// interpreters secretly share shows up as a race.
 TEST(LibraryThreads, InterpretersOfTheirOwnRunSideBySide) {
   std::atomic<int> wrong{0};
   auto rounds = [&wrong](int thread) {
-    ziffralon_interpreter* interpreter = ziffralon_interpreter_new();
+    ziffralon::Interpreter interpreter;
     double x = 0;
-    long offset = 0;
-    ziffralon_interpreter_bind_variable(interpreter, "x", &x);
-    ziffralon_interpreter_set_variable(interpreter, "k", thread);
-    ziffralon_interpreter_define_function(interpreter, "twice", [](double value) { return 2 * value; });
+    interpreter.bind_variable("x", x);
+    interpreter.set_variable("k", thread);
+    interpreter.define_function("twice", [](double value) { return 2 * value; });
+    ziffralon::Program counting(interpreter, "n = n + 1; k*x^2 + n");
+    ziffralon::Program doubling(interpreter, "twice(x) + k");
     for (int round = 1; round <= 300; ++round) {
       x = round;
       double counted = 0, doubled = 0, evaluated = 0;
-      wrong += !ziffralon_interpreter_evaluate(interpreter, "n = n + 1; k*x^2 + n", &counted, &offset) ||
-               counted != thread * round * round + round;
-      wrong += !ziffralon_interpreter_evaluate(interpreter, "twice(x) + k", &doubled, &offset) ||
-               doubled != 2 * round + thread;
-      wrong += !ziffralon_interpreter_evaluate(interpreter, "x*k - n", &evaluated, &offset) ||
-               evaluated != round * thread - round;
+      wrong += !counting.run(counted) || counted != thread * round * round + round;
+      wrong += !doubling.run(doubled) || doubled != 2 * round + thread;
+      wrong += !interpreter.evaluate("x*k - n", evaluated) || evaluated != round * thread - round;
     }
-    double counted = 0;
-    wrong += !ziffralon_interpreter_get_variable(interpreter, "n", &counted) || counted != 300;
-    ziffralon_interpreter_free(interpreter);
+    wrong += interpreter.get_variable("n") != 300;
   };
   std::vector<std::thread> threads;
   for (int thread = 1; thread <= 4; ++thread) threads.emplace_back(rounds, thread);
