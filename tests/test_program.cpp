@@ -3,11 +3,13 @@
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -15,6 +17,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "process.h"
 
@@ -265,6 +268,32 @@ TEST(FaultRegression, ManyFilesExhaustDescriptors) {
   EXPECT_EQ(run.errors, "");
   EXPECT_TRUE(run.output == counting(FILES, "\t") + "\t" + std::to_string(FILES) + "\n") << run.output.substr(0, 200);
   EXPECT_EQ(run.exit_status, 0);
+}
+
+// A named pipe as FILE: closed after its check, its writer's lines were lost
+// and the FILE's turn waited for a writer that never came.
+TEST(FaultRegression, NamedPipeFileLosesItsLines) {
+  std::string fifo = std::filesystem::temp_directory_path() / ("ziffralon-fifo-" + std::to_string(getpid()));
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::signal(SIGPIPE, SIG_IGN);
+  std::atomic<bool> ended{false};
+  std::thread writer([&] {
+    int fd = open(fifo.c_str(), O_WRONLY);  // once the program opens it
+    EXPECT_EQ(write(fd, "1+1\n", 4), 4);
+    close(fd);
+    // A program still waiting for a writer gets one that writes nothing.
+    for (; !ended; usleep(10000)) close(open(fifo.c_str(), O_WRONLY | O_NONBLOCK));
+  });
+  std::string empty = fifo + ".calc";
+  std::ofstream{empty};
+  std::vector<std::string> arguments{fifo, "-e", "3"};
+  arguments.resize(arguments.size() + 300, empty);  // checked after the pipe, before its turn
+  ProgramRun run = run_program(ZIFFRALON_BINARY, "", 0, arguments);
+  ended = true;
+  writer.join();
+  unlink(fifo.c_str());
+  unlink(empty.c_str());
+  EXPECT_EQ(run.output + run.errors, "\t2\n\t3\n");
 }
 
 }  // namespace

@@ -19,6 +19,7 @@ struct Source {
   std::size_t text_read;
   bool is_file;
   std::string name;
+  int held_fd;  // a FILE that cannot be opened twice (a pipe, standard input): open since it was checked; else -1
 };
 
 struct SourceList {
@@ -70,7 +71,8 @@ std::size_t read_text(Source& source, unsigned char* into, std::size_t room) {
 
 // A FILE that fails is said on standard error and ends there.
 std::size_t read_file(const Source& source, unsigned char* into, std::size_t room) {
-  if (source_list.fd < 0 && (source_list.fd = open_file(source.name)) < 0) {
+  if (source_list.fd < 0) source_list.fd = source.held_fd >= 0 ? source.held_fd : open_file(source.name);
+  if (source_list.fd < 0) {
     // It opened when it was checked; it was removed or changed since.
     std::fprintf(stderr, "ziffralon: cannot open %s: %s\n", shell_quoted(source.name).c_str(), std::strerror(errno));
     source_list.failed = true;
@@ -93,11 +95,12 @@ void next_source() {
 }  // namespace
 
 // Only one FILE is open at a time, so that any number of them can be read;
-// each is opened here once to learn that it can be.
+// each is opened here once to learn that it can be. A pipe stays open: what
+// its writer wrote would be lost with it, and the writer may not open it again.
 bool open_input_sources(const std::vector<InputSource>& sources) {
   for (const InputSource& source : sources) {
     if (source.is_text) {
-      source_list.sources.push_back(Source{source.text + "\n", 0, false, "-e"});
+      source_list.sources.push_back(Source{source.text + "\n", 0, false, "-e", -1});
       continue;
     }
     int fd = open_file(source.text);
@@ -105,8 +108,9 @@ bool open_input_sources(const std::vector<InputSource>& sources) {
       std::fprintf(stderr, "ziffralon: cannot open %s: %s\n", shell_quoted(source.text).c_str(), std::strerror(errno));
       return false;
     }
-    if (fd != PLATFORM_STDIN) platform_close_file(fd);
-    source_list.sources.push_back(Source{"", 0, true, source.text});
+    bool held = fd == PLATFORM_STDIN || !platform_is_regular_file(fd);
+    if (!held) platform_close_file(fd);
+    source_list.sources.push_back(Source{"", 0, true, source.text, held ? fd : -1});
   }
   return true;
 }

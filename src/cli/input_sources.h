@@ -14,8 +14,9 @@
 
 namespace ziffralon {
 
-// Checks that every FILE opens, before anything is computed; only one is
-// open at a time, so any number of FILEs can be read. On the first that
+// Checks that every FILE opens, before anything is computed; only one regular
+// file is open at a time, so any number of FILEs can be read (a pipe is held
+// open from the check, as its content cannot be read again). On the first that
 // cannot be opened prints "ziffralon: cannot open 'NAME': REASON" on standard
 // error and returns false.
 bool open_input_sources(const std::vector<InputSource>& sources);

@@ -39,6 +39,10 @@ int platform_write(int file, const char* bytes, std::size_t size);
 int platform_open_file(const char* name);
 void platform_close_file(int file);
 
+// True when `file` is a regular file, whose content can be read again later;
+// a pipe's or a device's is gone once read or closed.
+bool platform_is_regular_file(int file);
+
 // True when `file` is an interactive terminal or console.
 bool platform_is_terminal(int file);
 

@@ -67,6 +67,11 @@ int platform_open_file(const char* name) {
 
 void platform_close_file(int file) { close(file); }
 
+bool platform_is_regular_file(int file) {
+  struct stat status;
+  return fstat(file, &status) == 0 && S_ISREG(status.st_mode);
+}
+
 bool platform_is_terminal(int file) { return isatty(file); }
 
 void platform_catch_stop_signals(void (*note)(int)) {

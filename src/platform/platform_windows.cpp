@@ -156,6 +156,11 @@ int platform_open_file(const char* name) {
 
 void platform_close_file(int file) { _close(file); }
 
+bool platform_is_regular_file(int file) {
+  struct _stat64 status;
+  return _fstat64(file, &status) == 0 && (status.st_mode & _S_IFREG);
+}
+
 bool platform_is_terminal(int file) {
   DWORD mode = 0;
   HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(file));
