@@ -67,6 +67,7 @@ const TerminalCase CASES[] = {
     {"quit_signal_restores_the_terminal", {}, "xterm", true, {{"1+1\r", "\t2\r\n"}, {"2*", ""}}, SIGQUIT},
     {"hangup_signal_restores_the_terminal", {}, "xterm", true, {{"1+1\r", "\t2\r\n"}, {"2*", ""}}, SIGHUP},
     {"user_signal_restores_the_terminal", {}, "xterm", true, {{"1+1\r", "\t2\r\n"}, {"2*", ""}}, SIGUSR1},
+    {"terminate_signal_restores_the_terminal", {}, "xterm", true, {{"1+1\r", "\t2\r\n"}, {"2*", ""}}, SIGTERM},
 };
 
 // Reads the screen until `done` holds; false after 20 seconds without.
