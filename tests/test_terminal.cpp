@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <clocale>
 #include <csignal>
 #include <cstring>
 #include <string>
@@ -19,6 +20,9 @@
 #include <vector>
 
 #include "process.h"
+#if ZIFFRALON_LINE_EDITOR_BUILT
+#include "cli/line_editor_bytes.h"
+#endif
 
 namespace {
 
@@ -63,6 +67,7 @@ const TerminalCase CASES[] = {
     {"quit_signal_restores_the_terminal", {}, "xterm", true, {{"1+1\r", "\t2\r\n"}, {"2*", ""}}, SIGQUIT},
     {"hangup_signal_restores_the_terminal", {}, "xterm", true, {{"1+1\r", "\t2\r\n"}, {"2*", ""}}, SIGHUP},
     {"user_signal_restores_the_terminal", {}, "xterm", true, {{"1+1\r", "\t2\r\n"}, {"2*", ""}}, SIGUSR1},
+    {"terminate_signal_restores_the_terminal", {}, "xterm", true, {{"1+1\r", "\t2\r\n"}, {"2*", ""}}, SIGTERM},
 };
 
 // Reads the screen until `done` holds; false after 20 seconds without.
@@ -158,3 +163,33 @@ INSTANTIATE_TEST_SUITE_P(Keys, AtTerminal, testing::ValuesIn(CASES),
                          [](const testing::TestParamInfo<TerminalCase>& info) { return info.param.name; });
 
 }  // namespace
+
+#if ZIFFRALON_LINE_EDITOR_BUILT
+// What the editor makes of typed bytes, in a UTF-8 locale and in C: the
+// characters libedit edits, and from them the very same bytes again.
+TEST(TerminalBytes, EveryByteComesBackAsTyped) {
+  std::string typed = "1\xFC+2 \xFF \xC3\xBC \xE2\x82\xAC \xF0\x9F\x98\x80 \xC3 \xED\xB2\x80 \xC0\xAF \xF4\x90\x80\x80";
+  for (int byte = 0; byte < 256; ++byte) typed += static_cast<char>(byte);
+  for (const char* locale : {"C.UTF-8", "C"}) {
+    ASSERT_TRUE(std::setlocale(LC_CTYPE, locale));
+    int keyboard[2], saved_stdin = dup(STDIN_FILENO);
+    ASSERT_EQ(pipe(keyboard), 0);
+    ASSERT_EQ(write(keyboard[1], typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
+    close(keyboard[1]);
+    dup2(keyboard[0], STDIN_FILENO);
+    close(keyboard[0]);
+    ziffralon::TerminalBytes bytes{};
+    std::wstring characters;
+    for (wchar_t character; ziffralon::read_terminal_character(bytes, &character, [] { return false; }) == 1;)
+      characters += character;
+    dup2(saved_stdin, STDIN_FILENO);
+    close(saved_stdin);
+    std::string back;
+    ziffralon::append_terminal_bytes(back, characters.data(), static_cast<int>(characters.size()));
+    EXPECT_EQ(back, typed) << locale;
+    // A character of the locale is edited as one: the editor shows it as typed.
+    EXPECT_EQ(characters.find(L"\u00FC \u20AC \U0001F600") != std::wstring::npos, std::string(locale) == "C.UTF-8");
+  }
+  std::setlocale(LC_CTYPE, "C");
+}
+#endif
