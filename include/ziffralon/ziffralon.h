@@ -2,14 +2,22 @@
  *
  * A text of statements (expressions and assignments, separated by ';' or
  * newlines) is parsed and computed without printing anything; the caller gets
- * the value of the last expression and a success flag. There is one
- * interpreter per process: its variables are shared by all calls, all threads
- * and, inside the ziffralon program, its console session. The built-in
- * functions, pi and e are there from the first call on.
+ * the value of the last expression and a success flag.
  *
- * Every call is serialized by one lock, so any number of threads may call.
- * Nothing here throws, allocates for the caller or keeps a caller's pointer.
- * The manual page ziffralon(3) describes the calls in full. */
+ * The first calls below work on the process's default interpreter: its
+ * variables are shared by all calls, all threads and, inside the ziffralon
+ * program, its console session. The built-in functions, pi and e are there
+ * from the first call on. Every such call is serialized by one lock, so any
+ * number of threads may call.
+ *
+ * A host may also make interpreters of its own (ziffralon_interpreter_new)
+ * and compile texts into programs run many times (ziffralon_compile). Those
+ * take NO lock: one thread uses an interpreter and its programs at a time,
+ * and distinct interpreters run in parallel.
+ *
+ * Nothing here throws or allocates for the caller; only bound variables and
+ * host functions keep a caller's pointers. The manual page ziffralon(3)
+ * describes the calls in full. */
 #ifndef ZIFFRALON_ZIFFRALON_H
 #define ZIFFRALON_ZIFFRALON_H
 

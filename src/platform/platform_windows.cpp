@@ -44,7 +44,8 @@ int errno_of(DWORD error) {
     case ERROR_NOT_ENOUGH_MEMORY:
     case ERROR_OUTOFMEMORY: return ENOMEM;
     case ERROR_BROKEN_PIPE:
-    case ERROR_NO_DATA: return EPIPE;
+    case ERROR_NO_DATA:                            // the reader closed the pipe
+    case ERROR_PIPE_NOT_CONNECTED: return EPIPE;  // how Wine says the same
     default: return EIO;
   }
 }

@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Keys at a Windows console, as far as Wine lets a test type them.
+"""Keys at a Windows console, as far as Wine lets a test type them, and the
+ends of pipes.
 
 Wine gives a program started on a pseudo-terminal a console of its own, read
 through ReadConsole with the console's line editing. The terminal's suspend
@@ -7,7 +8,7 @@ character is switched off, so that Ctrl+Z reaches the console as a key (as on
 Windows); Ctrl+C reaches it as the terminal's interrupt, which Wine turns into
 the console's Ctrl+C event.
 
-Usage: console_keys.py CASE EMULATOR... PROGRAM
+Usage: console_and_pipes.py CASE EMULATOR... PROGRAM
 """
 import os
 import pty
@@ -17,6 +18,7 @@ import signal
 import subprocess
 import sys
 import termios
+import threading
 import time
 
 LONG_SUM = "+".join(["1"] * 5000)  # 9,999 characters: more than one console read
@@ -114,6 +116,30 @@ def stop_event_on_pipe(command):
     return 0
 
 
+def reader_gone(command):
+    """A reader of standard output that goes away ends the run quietly, with
+    status 0, as on Linux."""
+    child = subprocess.Popen(command + ["-q"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                             stderr=subprocess.PIPE)
+    def feed():
+        try:
+            child.stdin.write(b"1+1\n" * 100000)  # more answers than a pipe holds
+            child.stdin.close()
+        except BrokenPipeError:
+            pass  # the program stopped reading, as it should
+    feeder = threading.Thread(target=feed)
+    feeder.start()
+    first = child.stdout.read(6)
+    child.stdout.close()
+    errors = child.stderr.read()
+    status = child.wait(timeout=30)
+    feeder.join()
+    if first != b"\t2\n\t2\n" or errors or status != 0:
+        print(f"printed {first!r}, messages {errors!r}, status {status}; expected no message and status 0")
+        return 1
+    return 0
+
+
 def without_env_wrapper(command):
     """Runs `cmake -E env NAME=VALUE... PROGRAM...` as PROGRAM... with those
     variables set here: the Ctrl+C must reach Wine alone, not the wrapper."""
@@ -129,8 +155,13 @@ def main():
     case, command = sys.argv[1], without_env_wrapper(sys.argv[2:])
     if case == "stop_event_on_pipe":
         return stop_event_on_pipe(command)
+    if case == "reader_gone":
+        return reader_gone(command)
     keys, answers, expected_status = CASES[case]
     screen, status = run_at_console(command, keys)
+    if "fuer Hilfe" not in screen:  # Wine did not get the program going: once more
+        print("no banner on the first start; the console showed:\n" + screen)
+        screen, status = run_at_console(command, keys)
     # The console shows an answer's tab as spaces to the next tab stop.
     got = re.findall(r"^ {8}(\S+)$", screen, re.MULTILINE)
     failures = []
