@@ -18,11 +18,10 @@ namespace {
 constexpr std::size_t HUGE_PAGE_SIZE = std::size_t{1} << 21;
 
 // A descriptor that another process made non-blocking is waited for, not
-// given up on.
-void wait_until_writable(int file) {
-  pollfd out{file, POLLOUT, 0};
-  while (poll(&out, 1, -1) < 0 && errno == EINTR) {
-  }
+// given up on. Returns poll's answer: -1 with EINTR when a signal came.
+int wait_until_ready(int file, short events) {
+  pollfd ready{file, events, 0};
+  return poll(&ready, 1, -1);
 }
 
 }  // namespace
@@ -30,7 +29,9 @@ void wait_until_writable(int file) {
 void platform_start_program(int&, char**&) { std::signal(SIGPIPE, SIG_IGN); }
 
 long platform_read(int file, unsigned char* into, std::size_t room) {
-  ssize_t got = read(file, into, room);
+  ssize_t got;
+  while ((got = read(file, into, room)) < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+    if (wait_until_ready(file, POLLIN) < 0) break;
   if (got < 0 && errno == EINTR) return PLATFORM_INTERRUPTED;
   return static_cast<long>(got);
 }
@@ -42,7 +43,7 @@ int platform_write(int file, const char* bytes, std::size_t size) {
       bytes += written;
       size -= static_cast<std::size_t>(written);
     } else if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      wait_until_writable(file);
+      wait_until_ready(file, POLLOUT);
     } else if (written == 0) {
       errno = EIO;
       return -1;
