@@ -75,11 +75,14 @@ bool reserve(SymbolTable& table, std::size_t more) {
   return true;
 }
 
-// A record for `name`, not yet in the table, with the name right after it;
-// nullptr when out of memory.
-Symbol* new_record(SymbolTable& table, const char* name, std::size_t length, SymbolKind kind) {
-  auto* symbol = static_cast<Symbol*>(allocate_permanent_bytes(table.memory, sizeof(Symbol) + length + 1));
-  if (!symbol) return nullptr;
+// A record and its name are one piece of memory: the name follows the record.
+std::size_t record_size(std::size_t length) { return sizeof(Symbol) + length + 1; }
+
+// Makes `bytes` (record_size(length) of them, or nullptr) a fresh record of
+// value 0 named `name`; nullptr when there are no bytes.
+Symbol* fill_record(void* bytes, const char* name, std::size_t length, SymbolKind kind) {
+  if (!bytes) return nullptr;
+  auto* symbol = static_cast<Symbol*>(bytes);
   auto* copy = reinterpret_cast<char*>(symbol + 1);
   std::memcpy(copy, name, length);
   copy[length] = '\0';
@@ -87,6 +90,12 @@ Symbol* new_record(SymbolTable& table, const char* name, std::size_t length, Sym
   symbol->value.number = 0.0;
   symbol->cell = &symbol->value.number;
   return symbol;
+}
+
+// A record for `name`, not yet in the table, with the name right after it;
+// nullptr when out of memory.
+Symbol* new_record(SymbolTable& table, const char* name, std::size_t length, SymbolKind kind) {
+  return fill_record(allocate_permanent_bytes(table.memory, record_size(length)), name, length, kind);
 }
 
 // Puts a new record at the head of the list and in the index, where it takes
@@ -201,14 +210,8 @@ Symbol* symbol_intern_deferred(InterpreterState& in, DeferredNames& deferred, co
     deferred.records = records;
     deferred.capacity = capacity;
   }
-  auto* symbol = static_cast<Symbol*>(allocate_bytes(sizeof(Symbol) + length + 1));
+  Symbol* symbol = fill_record(allocate_bytes(record_size(length)), name, length, TOK_VARIABLE);
   if (!symbol) return nullptr;
-  auto* copy = reinterpret_cast<char*>(symbol + 1);
-  std::memcpy(copy, name, length);
-  copy[length] = '\0';
-  *symbol = Symbol{nullptr, TOK_VARIABLE, static_cast<std::uint32_t>(length), {}, nullptr};
-  symbol->value.number = 0.0;
-  symbol->cell = &symbol->value.number;
   deferred.records[deferred.count++] = symbol;
   return symbol;
 }
