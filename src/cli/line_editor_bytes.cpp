@@ -1,8 +1,10 @@
 #include "line_editor_bytes.h"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <cwchar>
 
@@ -38,12 +40,31 @@ bool take_character(TerminalBytes& bytes, wchar_t* into, bool at_end) {
   return true;
 }
 
+// Waits until the terminal has a byte to read; false when a stop signal came
+// before or during the wait. SIGINT and SIGTERM are blocked from the check of
+// `interrupted` until ppoll lets them in together with the wait, so a signal
+// that lands just before the wait still ends it instead of being noticed only
+// at the next key.
+bool wait_for_byte(bool (*interrupted)()) {
+  sigset_t stop_signals, before;
+  sigemptyset(&stop_signals);
+  sigaddset(&stop_signals, SIGINT);
+  sigaddset(&stop_signals, SIGTERM);
+  sigprocmask(SIG_BLOCK, &stop_signals, &before);
+  pollfd terminal{STDIN_FILENO, POLLIN, 0};
+  bool stopped = interrupted();
+  while (!stopped && ppoll(&terminal, 1, nullptr, &before) < 0 && errno == EINTR) stopped = interrupted();
+  sigprocmask(SIG_SETMASK, &before, nullptr);
+  return !stopped;
+}
+
 }  // namespace
 
 int read_terminal_character(TerminalBytes& bytes, wchar_t* into, bool (*interrupted)()) {
   for (bool at_end = false;;) {
     if (bytes.count > 0 && take_character(bytes, into, at_end)) return 1;
     if (at_end) return 0;
+    if (!wait_for_byte(interrupted)) return -1;
     ssize_t got = read(STDIN_FILENO, bytes.pending + bytes.count, 1);
     if (got == 1)
       ++bytes.count;
