@@ -194,11 +194,7 @@ bool line_editor_start() {
 
 std::size_t line_editor_read(unsigned char* into, std::size_t room) {
   if (line_editor.line_given == line_editor.line.size() && !next_line()) return 0;
-  std::size_t left = line_editor.line.size() - line_editor.line_given;
-  std::size_t size = left < room ? left : room;
-  std::memcpy(into, line_editor.line.data() + line_editor.line_given, size);
-  line_editor.line_given += size;
-  return size;
+  return hand_out_line(line_editor.line, line_editor.line_given, into, room);
 }
 
 void line_editor_end() {

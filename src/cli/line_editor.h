@@ -9,7 +9,10 @@
 // Nothing is stored: the history ends with the session.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
+#include <cstring>
+#include <string>
 
 namespace ziffralon {
 
@@ -24,6 +27,15 @@ bool line_editor_start();
 // when it is longer than `room`. Returns 0 at the end of input: Ctrl+D on an
 // empty line, a line holding only Ctrl+Z, a stop signal, or the terminal gone.
 std::size_t line_editor_read(unsigned char* into, std::size_t room);
+
+// Hands the finished `line` on to the console from byte `given` on, at most
+// `room` bytes at a time, as both platforms' editors do; returns the count.
+inline std::size_t hand_out_line(const std::string& line, std::size_t& given, unsigned char* into, std::size_t room) {
+  std::size_t size = std::min(line.size() - given, room);
+  std::memcpy(into, line.data() + given, size);
+  given += size;
+  return size;
+}
 
 // Leaves the terminal as it was found; does nothing when the editor never ran.
 void line_editor_end();

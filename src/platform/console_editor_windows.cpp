@@ -113,11 +113,7 @@ bool line_editor_start() {
 
 std::size_t line_editor_read(unsigned char* into, std::size_t room) {
   if (console_editor.line_given == console_editor.line.size() && !next_line()) return 0;
-  std::size_t left = console_editor.line.size() - console_editor.line_given;
-  std::size_t size = left < room ? left : room;
-  std::memcpy(into, console_editor.line.data() + console_editor.line_given, size);
-  console_editor.line_given += size;
-  return size;
+  return hand_out_line(console_editor.line, console_editor.line_given, into, room);
 }
 
 void line_editor_end() {
