@@ -36,7 +36,17 @@ inline double add_values(double a, double b) { return first_nan_or(a, a + b); }
 inline double subtract_values(double a, double b) { return first_nan_or(a, a - b); }
 inline double multiply_values(double a, double b) { return first_nan_or(a, a * b); }
 inline double divide_values(double a, double b) { return first_nan_or(a, a / b); }
-inline double power_values(double a, double b) { return std::pow(a, b); }
+// x^n for 2 <= n <= LARGEST_WHOLE_POWER by multiplying (whole_powers.h):
+// sets `power` to pow's bits and returns true, unless pow itself must decide.
+constexpr int LARGEST_WHOLE_POWER = 8;
+bool whole_power(double a, int n, double& power);
+
+inline double power_values(double a, double b) {
+  double power;
+  if (b >= 2 && b <= LARGEST_WHOLE_POWER && b == static_cast<int>(b) && whole_power(a, static_cast<int>(b), power))
+    return power;
+  return std::pow(a, b);
+}
 inline double binomial_values(double a, double b) { return binomial(to_int32(a), to_int32(b)); }
 inline double negate_value(double a) { return -a; }
 inline double percent_value(double a) { return a / 100; }
