@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -30,12 +31,17 @@ double host_function(double x) { return x * 3 + 1; }
 
 // An interpreter with a few variables set, one bound to a host double, and a
 // host function; two of these start equal.
+volatile double zero = 0;
+
 struct Prepared {
   ziffralon::Interpreter in;
   double bound = 0.25;
   Prepared() {
     in.set_variable("x", 1.5);
     in.set_variable("y", -2);
+    // NaNs unlike the one 0/0 makes: quiet with the other sign, and signaling.
+    in.set_variable("q", std::copysign(std::numeric_limits<double>::quiet_NaN(), -std::copysign(1.0, 0.0 / zero)));
+    in.set_variable("s", std::numeric_limits<double>::signaling_NaN());
     in.bind_variable("b", bound);
     in.define_function("h", host_function);
   }
@@ -137,7 +143,7 @@ class RandomTexts {
     }
   }
   static constexpr const char* NUMBERS[] = {"0", "1", "2.5", "3", "170", "171", "1e3", "0.1", ".", "4294967301"};
-  static constexpr const char* VARIABLES[] = {"x", "y", "b", "z", "pi", "e"};
+  static constexpr const char* VARIABLES[] = {"x", "y", "b", "z", "pi", "e", "q", "s"};
   static constexpr const char* FUNCTIONS[] = {"sin", "ln", "sqrt", "h", "kf", "fabs"};
   static constexpr const char* POSTFIX[] = {"%", "!"};
   static constexpr const char* OPERATORS[] = {"+", "-", "*", "/", "^", "~", " + ", "*"};
@@ -171,6 +177,9 @@ TEST(Interpreters, AnswerAsTheDefaultInterpreterDoes) {
 }
 
 TEST(Programs, RunAsEvaluatingOverRandomTexts) {
+  // Constants that fold to NaNs, met by NaN variables on either side.
+  for (const char* text : {"q*(0/0)", "(0/0)*q", "s-sqrt(-1)", "-(0/0)+s", "s/2", "2-s", "(0/0)^q", "q~(0/0)"})
+    expect_run_equals_evaluate(text);
   RandomTexts texts;
   for (int i = 0; i < 30000; ++i) {
     expect_run_equals_evaluate(texts.text());

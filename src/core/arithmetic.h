@@ -23,7 +23,8 @@ double binomial(std::int32_t n, std::int32_t k);
 // The operators as every evaluation computes them: the parse loop, constant
 // folding and compiled programs call these, so all give the same bits. When
 // both operands of + - * / are NaNs, the first one's NaN is the result, not
-// whichever the processor picks.
+// whichever the processor picks; a NaN result is always a quiet one, as the
+// processor makes it of a single NaN operand.
 // The test is a branch that is almost never taken, not a select: a select
 // would put it on the path of every result.
 [[gnu::cold, gnu::noinline]] double keep_nan(double a);
@@ -62,6 +63,18 @@ inline double apply_binary(double a, double b) {
   if constexpr (OP == Operator::DIVIDE) return divide_values(a, b);
   if constexpr (OP == Operator::POWER) return power_values(a, b);
   if constexpr (OP == Operator::BINOMIAL) return binomial_values(a, b);
+}
+
+// The same with an operand that is a constant and no NaN: then at most one
+// operand is a NaN, and the processor's own rule makes that one the result,
+// so no check is needed.
+template <Operator OP>
+inline double apply_binary_with_constant(double a, double b) {
+  if constexpr (OP == Operator::ADD) return a + b;
+  if constexpr (OP == Operator::SUBTRACT) return a - b;
+  if constexpr (OP == Operator::MULTIPLY) return a * b;
+  if constexpr (OP == Operator::DIVIDE) return a / b;
+  if constexpr (OP == Operator::POWER || OP == Operator::BINOMIAL) return apply_binary<OP>(a, b);
 }
 
 template <Operator OP>

@@ -11,6 +11,7 @@
 // compute. A variable held back is read where its operator stands, which is
 // the moment evaluation reads it unless code in between may change it (an
 // assignment or a host function): then its load goes in before that code.
+#include <cmath>
 #include <cstring>
 
 #include "../core/builtins.h"
@@ -99,6 +100,11 @@ struct CompileActions {
     v.kind = ValueKind::CONSTANT;
     return v;
   }
+  // A folded value is held back like a literal, except a NaN: that is loaded
+  // at once, so that the operator taking it checks it like any computed
+  // value. An instruction's constants are never NaNs, and the operators on
+  // them need no check.
+  Value folded(double number) { return std::isnan(number) ? materialise(constant(number)) : constant(number); }
   static Value code_from(std::size_t start, bool effects) {
     Value v{};
     v.start = static_cast<std::uint32_t>(start);
@@ -173,7 +179,7 @@ struct CompileActions {
     Operand f;
     f.function = function.token.symbol->value.function;
     bool builtin = is_builtin(f.function);
-    if (builtin && argument.kind == ValueKind::CONSTANT) return constant(f.function(argument.token.number));
+    if (builtin && argument.kind == ValueKind::CONSTANT) return folded(f.function(argument.token.number));
     if (builtin && argument.kind == ValueKind::VARIABLE) {
       Value held{};
       held.kind = ValueKind::CALL;
@@ -194,7 +200,7 @@ struct CompileActions {
   }
   template <Operator OP>
   Value unary(const Value& a) {
-    if (a.kind == ValueKind::CONSTANT) return constant(apply_unary<OP>(a.token.number));
+    if (a.kind == ValueKind::CONSTANT) return folded(apply_unary<OP>(a.token.number));
     Value code = materialise(a);
     emit(OP == Operator::NEGATE ? OP_NEGATE : OP == Operator::PERCENT ? OP_PERCENT : OP_FACTORIAL);
     return code;
@@ -203,7 +209,7 @@ struct CompileActions {
   Value binary(const Value& a, const Value& b) {
     constexpr auto INDEX = static_cast<std::uint32_t>(OP);  // in the order of the binary operators
     if (a.kind == ValueKind::CONSTANT && b.kind == ValueKind::CONSTANT)
-      return constant(apply_binary<OP>(a.token.number, b.token.number));
+      return folded(apply_binary<OP>(a.token.number, b.token.number));
     if (INDEX < PAIR_OPERATOR_COUNT && is_simple(a) && is_simple(b)) return pair(INDEX, a, b);
     if (is_simple(b)) {
       Value code = materialise(a);

@@ -10,6 +10,12 @@ using namespace ziffralon;
 
 #define ZIFFRALON_VALUE_C(slot) ip->slot.constant
 #define ZIFFRALON_VALUE_V(slot) (*ip->slot.cell)
+// An operator with a constant operand (never a NaN) needs no NaN check.
+#define ZIFFRALON_APPLY_C apply_binary_with_constant
+#define ZIFFRALON_APPLY_V apply_binary
+#define ZIFFRALON_APPLY_CV apply_binary_with_constant
+#define ZIFFRALON_APPLY_VC apply_binary_with_constant
+#define ZIFFRALON_APPLY_VV apply_binary
 
 int ziffralon_run(ziffralon_program* handle, double* result) {
   if (!handle) return 0;
@@ -65,10 +71,10 @@ PUSH_CALL_V:
   NEXT;
 #define ZIFFRALON_PAIR_KIND_CASES(A, B, OPERATOR)                                                   \
   LOAD_##OPERATOR##_##A##B : acc =                                                                  \
-      apply_binary<Operator::OPERATOR>(ZIFFRALON_VALUE_##A(a), ZIFFRALON_VALUE_##B(b));             \
+      ZIFFRALON_APPLY_##A##B<Operator::OPERATOR>(ZIFFRALON_VALUE_##A(a), ZIFFRALON_VALUE_##B(b));   \
   NEXT;                                                                                             \
   PUSH_##OPERATOR##_##A##B : *sp++ = acc;                                                           \
-  acc = apply_binary<Operator::OPERATOR>(ZIFFRALON_VALUE_##A(a), ZIFFRALON_VALUE_##B(b));           \
+  acc = ZIFFRALON_APPLY_##A##B<Operator::OPERATOR>(ZIFFRALON_VALUE_##A(a), ZIFFRALON_VALUE_##B(b)); \
   NEXT;
 #define ZIFFRALON_PAIR_CASES(OPERATOR, ...) ZIFFRALON_OPERAND_KINDS(ZIFFRALON_PAIR_KIND_CASES, OPERATOR)
   ZIFFRALON_PAIR_OPERATORS(ZIFFRALON_PAIR_CASES, )
@@ -91,11 +97,11 @@ STORE:
   OPERATOR##_S : --sp;                                                       \
   acc = apply_binary<Operator::OPERATOR>(*sp, acc);                          \
   NEXT;                                                                      \
-  OPERATOR##_C : acc = apply_binary<Operator::OPERATOR>(acc, ip->a.constant); \
+  OPERATOR##_C : acc = apply_binary_with_constant<Operator::OPERATOR>(acc, ip->a.constant); \
   NEXT;                                                                      \
   OPERATOR##_V : acc = apply_binary<Operator::OPERATOR>(acc, *ip->a.cell);    \
   NEXT;                                                                      \
-  OPERATOR##_CL : acc = apply_binary<Operator::OPERATOR>(ip->a.constant, acc); \
+  OPERATOR##_CL : acc = apply_binary_with_constant<Operator::OPERATOR>(ip->a.constant, acc); \
   NEXT;                                                                      \
   OPERATOR##_VL : acc = apply_binary<Operator::OPERATOR>(*ip->a.cell, acc);   \
   NEXT;
@@ -106,14 +112,14 @@ STORE:
   ZIFFRALON_STEP_OPERATORS(ZIFFRALON_STEP_CALL_CASES, )
 #define ZIFFRALON_STEP_KIND_CASES(A, B, STEP, PAIR)                                                              \
   STEP##_##PAIR##_##A##B : acc = apply_binary<Operator::STEP>(                                                   \
-                               acc, apply_binary<Operator::PAIR>(ZIFFRALON_VALUE_##A(a), ZIFFRALON_VALUE_##B(b))); \
+                               acc, ZIFFRALON_APPLY_##A##B<Operator::PAIR>(ZIFFRALON_VALUE_##A(a), ZIFFRALON_VALUE_##B(b))); \
   NEXT;
 #define ZIFFRALON_STEP_PAIR_CASES(PAIR, STEP) ZIFFRALON_OPERAND_KINDS(ZIFFRALON_STEP_KIND_CASES, STEP, PAIR)
 #define ZIFFRALON_STEP_CASES(STEP, ...) ZIFFRALON_PAIR_OPERATORS(ZIFFRALON_STEP_PAIR_CASES, STEP)
   ZIFFRALON_STEP_OPERATORS(ZIFFRALON_STEP_CASES, )
 #define ZIFFRALON_DOUBLE_KIND_CASES(K2, SECOND, FIRST, K1)                                             \
-  FIRST##_##K1##_##SECOND##_##K2 : acc = apply_binary<Operator::SECOND>(                               \
-                                       apply_binary<Operator::FIRST>(acc, ZIFFRALON_VALUE_##K1(a)),  \
+  FIRST##_##K1##_##SECOND##_##K2 : acc = ZIFFRALON_APPLY_##K2<Operator::SECOND>(                       \
+                                       ZIFFRALON_APPLY_##K1<Operator::FIRST>(acc, ZIFFRALON_VALUE_##K1(a)), \
                                        ZIFFRALON_VALUE_##K2(b));                                     \
   NEXT;
 #define ZIFFRALON_DOUBLE_SECOND_CASES(SECOND, FIRST, K1) \
