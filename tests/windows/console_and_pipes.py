@@ -70,6 +70,10 @@ def run_at_console(command, keys):
     deadline = time.time() + START_WAIT
     while b"fuer Hilfe" not in screen and time.time() < deadline:
         read_for(fd, 0.2, screen)
+    # Keys typed before Wine's console has the terminal in raw mode would be
+    # echoed and edited by the terminal itself: wait for raw mode.
+    while termios.tcgetattr(fd)[3] & termios.ICANON and time.time() < deadline:
+        read_for(fd, 0.05, screen)
     for key in keys:
         os.write(fd, key.encode("latin-1"))
         read_for(fd, KEY_PAUSE, screen)
