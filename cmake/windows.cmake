@@ -5,11 +5,24 @@
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
 
 # Under Wine, with a Wine prefix of the build's own: tests never touch the
-# user's ~/.wine and a fresh build starts from a clean one.
+# user's ~/.wine and a fresh build starts from a clean one. Wine needs a few
+# fixed addresses; with the address space laid out at random, about one start
+# in five thousand finds one taken ("failed to map the shared user data") and
+# ends with status 1 before the program runs. setarch -R lays it out the same
+# way every time.
 if(CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
   find_program(ZIFFRALON_WINE NAMES wine64 PATHS /usr/lib/wine NO_CACHE)
+  find_program(ZIFFRALON_SETARCH setarch NO_CMAKE_FIND_ROOT_PATH NO_CACHE)
   if(ZIFFRALON_WINE)
-    set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_COMMAND} -E env WINEPREFIX=${PROJECT_BINARY_DIR}/wine-prefix
+    set(fixed_layout)
+    if(ZIFFRALON_SETARCH)
+      # Only where the machine lets a process choose it.
+      execute_process(COMMAND ${ZIFFRALON_SETARCH} -R true RESULT_VARIABLE refused OUTPUT_QUIET ERROR_QUIET)
+      if(refused EQUAL 0)
+        set(fixed_layout ${ZIFFRALON_SETARCH} -R)
+      endif()
+    endif()
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${fixed_layout} ${CMAKE_COMMAND} -E env WINEPREFIX=${PROJECT_BINARY_DIR}/wine-prefix
       WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= ${ZIFFRALON_WINE})
   endif()
 endif()
