@@ -7,7 +7,7 @@ set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
 # Under Wine, with a Wine prefix of the build's own: tests never touch the
 # user's ~/.wine and a fresh build starts from a clean one. Wine needs a few
 # fixed addresses; with the address space laid out at random, about one start
-# in five thousand finds one taken ("failed to map the shared user data") and
+# in ten thousand finds one taken ("failed to map the shared user data") and
 # ends with status 1 before the program runs. setarch -R lays it out the same
 # way every time.
 if(CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
