@@ -22,8 +22,8 @@ if(CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
         set(fixed_layout ${ZIFFRALON_SETARCH} -R)
       endif()
     endif()
-    set(CMAKE_CROSSCOMPILING_EMULATOR ${fixed_layout} ${CMAKE_COMMAND} -E env WINEPREFIX=${PROJECT_BINARY_DIR}/wine-prefix
-      WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= ${ZIFFRALON_WINE})
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_COMMAND} -E env WINEPREFIX=${PROJECT_BINARY_DIR}/wine-prefix
+      WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= ${fixed_layout} ${ZIFFRALON_WINE})
   endif()
 endif()
 

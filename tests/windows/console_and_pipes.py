@@ -146,16 +146,13 @@ def reader_gone(command):
 
 def without_env_wrapper(command):
     """Runs `cmake -E env NAME=VALUE... PROGRAM...` as PROGRAM... with those
-    variables set here: the Ctrl+C must reach Wine alone, not the wrapper.
-    A `setarch -R` before it stays: it becomes what it starts."""
-    layout = command[:2] if command[:1] and command[0].endswith("setarch") else []
-    command = command[len(layout):]
+    variables set here: the Ctrl+C must reach Wine alone, not the wrapper."""
     if len(command) > 2 and command[1:3] == ["-E", "env"]:
         command = command[3:]
         while command and "=" in command[0] and not command[0].startswith("/"):
             name, value = command.pop(0).split("=", 1)
             os.environ[name] = value
-    return layout + command
+    return command
 
 
 def main():
