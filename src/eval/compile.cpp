@@ -16,6 +16,7 @@
 
 #include "../core/builtins.h"
 #include "../core/parse_loop.h"
+#include "machine_code.h"
 #include "program.h"
 
 namespace ziffralon {
@@ -64,9 +65,21 @@ Operand operand_of(const CompileValue& v) {
 
 Opcode opcode_after(Opcode opcode, std::uint32_t steps) { return static_cast<Opcode>(opcode + steps); }
 
+// For machine code: the plain variables a text reads are taken as the
+// constants they hold now, but for those in `kept` (which the text assigns).
+// The variables so taken are noted in `taken`.
+struct FoldRequest {
+  const double* const* kept;
+  std::size_t kept_count;
+  FoldedVariable* taken;
+  std::size_t taken_count;
+  std::size_t taken_capacity;
+};
+
 struct CompileActions {
   using Value = CompileValue;
   CodeBuffer& out;
+  FoldRequest* fold = nullptr;
   int live = 0;  // computed values: the accumulator's and those waiting on the stack
   Value last_line{};
   bool has_line = false;
@@ -163,9 +176,23 @@ struct CompileActions {
     has_line = true;
     if (v.kind == ValueKind::CODE) live = 0;  // its value stays in the accumulator until the next line's
   }
-  static Value variable(Value token) {
+  Value variable(Value token) {
+    if (fold && take_as_constant(*fold, token.token.symbol)) return folded(*token.token.symbol->cell);
     token.kind = ValueKind::VARIABLE;
     return token;
+  }
+  static bool take_as_constant(FoldRequest& request, const Symbol* symbol) {
+    const double* cell = symbol->cell;
+    if (cell != &symbol->value.number) return false;  // bound: the host changes it as it likes
+    for (std::size_t i = 0; i < request.kept_count; ++i)
+      if (request.kept[i] == cell) return false;
+    for (std::size_t i = 0; i < request.taken_count; ++i)
+      if (request.taken[i].cell == cell) return true;
+    if (request.taken_count == request.taken_capacity) return false;
+    std::uint64_t bits;
+    std::memcpy(&bits, cell, sizeof bits);
+    request.taken[request.taken_count++] = FoldedVariable{cell, bits};
+    return true;
   }
   Value assign(const Value& target, const Value& v) {
     Value code = materialise(v);
@@ -338,7 +365,7 @@ bool make_deferred_names(InterpreterState& in, DeferredNames& deferred, CodeBuff
 CompiledProgram* new_program(InterpreterState& in, CodeBuffer& out, bool has_result) {
   auto* program = static_cast<CompiledProgram*>(allocate_bytes(sizeof(CompiledProgram)));
   if (!program) return nullptr;
-  *program = CompiledProgram{&in, out.code, out.size, stack_needed(out.code, out.size), nullptr, has_result};
+  *program = CompiledProgram{&in, out.code, out.size, stack_needed(out.code, out.size), nullptr, has_result, {}, nullptr, 0};
   if (program->stack_size > RUN_STACK_SIZE) {
     program->own_stack = static_cast<double*>(allocate_bytes(program->stack_size * sizeof(double)));
     if (!program->own_stack) {
@@ -351,6 +378,80 @@ CompiledProgram* new_program(InterpreterState& in, CodeBuffer& out, bool has_res
 }
 
 }  // namespace
+
+// Parses the text into `out`; false on a syntax error or when out of memory.
+bool parse_program(InterpreterState& in, const char* text, std::size_t length, CodeBuffer& out,
+                   DeferredNames& deferred, FoldRequest* fold, bool& has_line) {
+  enter_quiet_mode(in);
+  if (!string_source_load_line(in, text, length)) return false;
+  CompileActions actions{out, fold};
+  StackEntryOf<CompileValue> first_entries[PARSER_INITIAL_DEPTH];
+  in.deferring = &deferred;
+  int result = parse_with(in, actions, first_entries, PARSER_INITIAL_DEPTH);
+  in.deferring = nullptr;
+  if (take_quiet_error(in) || result != PARSE_ACCEPTED || out.out_of_memory) return false;
+  actions.finish();
+  has_line = actions.has_line;
+  return !out.out_of_memory;
+}
+
+// The variables a program assigns, or nullptr when it calls a host's function
+// (which may assign any variable, and may do so in the middle of a run) or
+// is out of memory. `count` is set to their number.
+const double** assigned_variables(const CompiledProgram& program, std::size_t& count) {
+  count = 0;
+  auto** kept = static_cast<const double**>(allocate_bytes((program.size + 1) * sizeof(const double*)));
+  if (!kept) return nullptr;
+  for (std::size_t i = 0; i < program.size; ++i) {
+    const Instruction& instruction = program.code[i];
+    Opcode op = instruction.opcode;
+    bool calls = op == OP_CALL || op == OP_LOAD_CALL_V || op == OP_PUSH_CALL_V ||
+                 (op >= OP_ADD_CALL_V && op < OP_ADD_ADD_CV);
+    if (calls && !is_builtin(instruction.a.function)) {
+      release_bytes(kept);
+      return nullptr;
+    }
+    if (op == OP_STORE) kept[count++] = instruction.a.cell;
+  }
+  return kept;
+}
+
+// Machine code with the program's plain variables taken as constants, when it
+// reads any and the text parses the same way again; false otherwise.
+bool attach_folded_machine_code(InterpreterState& in, CompiledProgram& program, const char* text, std::size_t length) {
+  constexpr std::size_t MOST_FOLDED = 16;
+  std::size_t kept_count = 0;
+  const double** kept = assigned_variables(program, kept_count);
+  if (!kept) return false;
+  FoldedVariable taken[MOST_FOLDED];
+  FoldRequest request{kept, kept_count, taken, 0, MOST_FOLDED};
+  CodeBuffer out;
+  DeferredNames deferred;  // stays empty: the first parse made every name
+  bool has_line = false;
+  bool built = false;
+  if (parse_program(in, text, length, out, deferred, &request, has_line) && request.taken_count > 0) {
+    join_steps(out);
+    program.folded = static_cast<FoldedVariable*>(allocate_bytes(request.taken_count * sizeof(FoldedVariable)));
+    if (program.folded && machine_code_build(out.code, out.size, stack_needed(out.code, out.size), program.machine)) {
+      std::memcpy(program.folded, taken, request.taken_count * sizeof(FoldedVariable));
+      program.folded_count = request.taken_count;
+      built = true;
+    } else {
+      release_bytes(program.folded);
+      program.folded = nullptr;
+    }
+  }
+  release_deferred_names(deferred);
+  release_bytes(out.code);
+  release_bytes(kept);
+  return built;
+}
+
+void attach_machine_code(InterpreterState& in, CompiledProgram& program, const char* text, std::size_t length) {
+  if (!machine_code_wanted()) return;
+  if (!attach_folded_machine_code(in, program, text, length))
+    machine_code_build(program.code, program.size, program.stack_size, program.machine);
+}
 
 CompiledProgram* compile_program(InterpreterState& in, const char* text, std::size_t length, long& error_offset) {
   error_offset = 0;
@@ -376,11 +477,27 @@ CompiledProgram* compile_program(InterpreterState& in, const char* text, std::si
   release_bytes(out.code);
   long offset = std::min<long>(string_source_token_start(in), static_cast<long>(length));
   error_offset = program ? -1 : offset;
+  if (program) attach_machine_code(in, *program, text, length);
   return program;
+}
+
+bool machine_code_stale(CompiledProgram& program) {
+  bool stale = false;
+  for (std::size_t i = 0; i < program.folded_count; ++i)
+    stale = stale || std::memcmp(program.folded[i].cell, &program.folded[i].bits, sizeof(double)) != 0;
+  if (!stale) return false;
+  machine_code_free(program.machine);
+  release_bytes(program.folded);
+  program.folded = nullptr;
+  program.folded_count = 0;
+  machine_code_build(program.code, program.size, program.stack_size, program.machine);
+  return program.machine.function == nullptr;
 }
 
 void program_free(CompiledProgram* program) {
   if (!program) return;
+  machine_code_free(program->machine);
+  release_bytes(program->folded);
   release_bytes(program->code);
   release_bytes(program->own_stack);
   release_bytes(program);

@@ -17,6 +17,7 @@
 #include <cstdint>
 
 #include "../core/interpreter.h"
+#include "code_memory.h"
 
 namespace ziffralon {
 
@@ -152,6 +153,19 @@ struct Instruction {
 // program that needs more brings its own.
 constexpr std::size_t RUN_STACK_SIZE = 64;
 
+// A program's machine code (machine_code.h), when it has some.
+struct MachineCode {
+  double (*function)() = nullptr;  // returns the program's value
+  CodeBlock block;
+};
+
+// A variable the machine code took as the constant it held when compiling:
+// that code is right while the variable still holds these bits.
+struct FoldedVariable {
+  const double* cell;
+  std::uint64_t bits;
+};
+
 struct CompiledProgram {
   InterpreterState* in;
   Instruction* code;  // ends with OP_END
@@ -159,6 +173,9 @@ struct CompiledProgram {
   std::size_t stack_size;  // waiting values at most
   double* own_stack;       // when stack_size exceeds RUN_STACK_SIZE
   bool has_result;         // the text has an expression line: the last one's value is the result
+  MachineCode machine;
+  FoldedVariable* folded;  // what `machine` took as constants, if anything
+  std::size_t folded_count;
 };
 
 // Compiles the `length` bytes at `text` in `in`. On a syntax error (or when
@@ -168,5 +185,25 @@ struct CompiledProgram {
 CompiledProgram* compile_program(InterpreterState& in, const char* text, std::size_t length, long& error_offset);
 
 void program_free(CompiledProgram* program);
+
+// True when the program's machine code may run: it has some, and every
+// variable it took as a constant still holds the value it had. When one has
+// changed, the program gets machine code that reads its variables (or, when
+// that cannot be made, runs on the bytecode machine from now on).
+bool machine_code_stale(CompiledProgram& program);
+inline bool machine_code_ready(CompiledProgram& program) {
+  return program.machine.function && (program.folded_count == 0 || !machine_code_stale(program));
+}
+
+// The end of a run: as after evaluating the text, its last expression's value
+// is the interpreter's last result; a text without one leaves that as it was.
+inline int finish_run(CompiledProgram& program, double value, double* result) {
+  if (program.has_result)
+    program.in->session.last_result = value;
+  else
+    value = program.in->session.last_result;
+  if (result) *result = value;
+  return 1;
+}
 
 }  // namespace ziffralon

@@ -19,7 +19,8 @@ using namespace ziffralon;
 
 int ziffralon_run(ziffralon_program* handle, double* result) {
   if (!handle) return 0;
-  const auto& program = *reinterpret_cast<const CompiledProgram*>(handle);
+  auto& program = *reinterpret_cast<CompiledProgram*>(handle);
+  if (machine_code_ready(program)) return finish_run(program, program.machine.function(), result);
 #define ZIFFRALON_PAIR_KIND_LABELS(A, B, OPERATOR) &&LOAD_##OPERATOR##_##A##B, &&PUSH_##OPERATOR##_##A##B,
 #define ZIFFRALON_PAIR_LABELS(OPERATOR, ...) ZIFFRALON_OPERAND_KINDS(ZIFFRALON_PAIR_KIND_LABELS, OPERATOR)
 #define ZIFFRALON_FORM_LABELS(OPERATOR, ...) \
@@ -130,12 +131,5 @@ STORE:
   ZIFFRALON_STEP_OPERATORS(ZIFFRALON_DOUBLE_CASES, )
 #undef NEXT
 END:
-  // As after evaluating the text: its last expression's value is the
-  // interpreter's last result; a text without one leaves that as it was.
-  if (program.has_result)
-    program.in->session.last_result = acc;
-  else
-    acc = program.in->session.last_result;
-  if (result) *result = acc;
-  return 1;
+  return finish_run(program, acc, result);
 }

@@ -1,0 +1,315 @@
+// The x86-64 back-end: a program's steps as one function `double f()` that
+// returns the program's value, assembled with xbyak.
+//
+// The accumulator is xmm0. Waiting values live in xmm3 up (the value
+// waiting at depth d in xmm(3+d)) and, past the registers, in the frame's
+// slot d; xmm1, xmm2 and rax are scratch. Before a call the waiting values in
+// registers the call may change go to their slots and come back after it.
+// Constants sit after the code and are read relative to the instruction
+// pointer; variables and functions are addressed by their absolute places.
+//
+// The same bits as the bytecode machine: the SSE2 arithmetic instructions
+// return their first operand's NaN, quietened, when both operands are NaNs,
+// which is the rule of + - * / (arithmetic.h), so each operation is one
+// instruction with its first operand in the destination. Powers, binomials,
+// factorials and functions are calls of the very functions evaluation uses.
+#define XBYAK_NO_EXCEPTION
+#include <xbyak/xbyak.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <deque>
+#include <new>
+#include <vector>
+
+#include "../platform/executable_memory.h"
+#include "machine_code.h"
+#include "program_steps.h"
+
+namespace ziffralon {
+
+namespace {
+
+double call_power(double a, double b) { return power_values(a, b); }
+double call_binomial(double a, double b) { return binomial_values(a, b); }
+double call_factorial(double a) { return factorial_value(a); }
+
+constexpr int FIRST_WAITING_REGISTER = 3;
+constexpr int WAITING_REGISTERS = 16 - FIRST_WAITING_REGISTER;
+// A frame under a page, so that no system needs it probed page by page;
+// deeper programs run on the bytecode machine.
+constexpr std::size_t MOST_WAITING = 400;
+constexpr std::uint64_t SIGN_BIT = std::uint64_t{1} << 63;
+
+bool is_call(const Step& step) {
+  switch (step.kind) {
+    case StepKind::CALL:
+    case StepKind::STEP_CALL:
+    case StepKind::UNARY: return step.kind != StepKind::UNARY || step.op == Operator::FACTORIAL;
+    case StepKind::BINARY: return step.op == Operator::POWER || step.op == Operator::BINOMIAL;
+    case StepKind::STEP_PAIR: return step.pair == Operator::POWER;
+    default: return false;
+  }
+}
+
+// Decides whether x^c for a constant c can be had without calling pow.
+bool is_exponent(const Step& step, double value) {
+  return step.op == Operator::POWER && step.second == Source::CONSTANT && step.b.constant == value;
+}
+
+struct Assembler : Xbyak::CodeGenerator {
+  using Xmm = Xbyak::Xmm;
+  CallingConvention convention;
+  std::size_t stack_size;
+  int depth = 0;
+  int registers_used;  // waiting-value registers
+  unsigned frame = 0;  // bytes below the return address
+  unsigned saved_xmm_offset = 0;
+  struct Constant {
+    std::uint64_t bits;
+    Xbyak::Label label;
+  };
+  std::deque<Constant> constants;
+
+  Assembler(std::size_t capacity, void* buffer, CallingConvention c, std::size_t waiting)
+      : Xbyak::CodeGenerator(capacity, buffer), convention(c), stack_size(waiting) {
+    registers_used = static_cast<int>(waiting < WAITING_REGISTERS ? waiting : WAITING_REGISTERS);
+  }
+
+  Xmm waiting_register(int d) const { return Xmm(FIRST_WAITING_REGISTER + d); }
+  Xbyak::Address slot(int d) { return qword[rsp + convention.shadow_space + 8 * d]; }
+  bool saved_by_callee(int d) const {
+    return FIRST_WAITING_REGISTER + d >= static_cast<int>(convention.first_saved_xmm);
+  }
+
+  Xbyak::Label& constant(double value) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    for (Constant& c : constants)
+      if (c.bits == bits) return c.label;
+    constants.push_back(Constant{bits, {}});
+    return constants.back().label;
+  }
+  Xbyak::Address constant_at(double value) { return qword[rip + constant(value)]; }
+  Xbyak::Address variable_at(const double* cell) {
+    mov(rax, reinterpret_cast<std::uintptr_t>(cell));
+    return qword[rax];
+  }
+  Xbyak::Address operand_at(Source source, const Operand& operand) {
+    return source == Source::CONSTANT ? constant_at(operand.constant) : variable_at(operand.cell);
+  }
+
+  // The frame: slots for every waiting value, the shadow space when calling,
+  // the callee-saved registers used; 16-byte aligned at every call.
+  void prologue(bool calls) {
+    unsigned saved = 0;
+    for (int d = 0; d < registers_used; ++d) saved += saved_by_callee(d);
+    unsigned slots = calls || stack_size > WAITING_REGISTERS ? static_cast<unsigned>(stack_size) * 8 : 0;
+    unsigned bytes = (calls ? convention.shadow_space : 0) + slots;
+    saved_xmm_offset = (bytes + 15) / 16 * 16;
+    bytes = saved_xmm_offset + 16 * saved;
+    if (calls || bytes) frame = bytes / 16 * 16 + 8;
+    if (frame) sub(rsp, frame);
+    unsigned at = saved_xmm_offset;
+    for (int d = 0; d < registers_used; ++d)
+      if (saved_by_callee(d)) movdqu(xword[rsp + at], waiting_register(d)), at += 16;
+  }
+  void epilogue() {
+    unsigned at = saved_xmm_offset;
+    for (int d = 0; d < registers_used; ++d)
+      if (saved_by_callee(d)) movdqu(waiting_register(d), xword[rsp + at]), at += 16;
+    if (frame) add(rsp, frame);
+    ret();
+  }
+
+  void push_accumulator() {
+    if (depth < WAITING_REGISTERS)
+      movapd(waiting_register(depth), xmm0);
+    else
+      movsd(slot(depth), xmm0);
+    ++depth;
+  }
+  // The popped value into `into` (which may be left alone when it is in a register).
+  Xmm pop_into(const Xmm& into) {
+    --depth;
+    if (depth < WAITING_REGISTERS) return waiting_register(depth);
+    movsd(into, slot(depth));
+    return into;
+  }
+  void load(const Xmm& into, Source source, const Operand& operand) {
+    if (source == Source::ACCUMULATOR) {
+      if (into.getIdx() != 0) movapd(into, xmm0);
+    } else if (source == Source::POPPED) {
+      Xmm from = pop_into(into);
+      if (from.getIdx() != into.getIdx()) movapd(into, from);
+    } else {
+      movsd(into, operand_at(source, operand));
+    }
+  }
+
+  void call_function(const void* function) {
+    int live = depth < WAITING_REGISTERS ? depth : WAITING_REGISTERS;
+    for (int d = 0; d < live; ++d)
+      if (!saved_by_callee(d)) movsd(slot(d), waiting_register(d));
+    mov(rax, reinterpret_cast<std::uintptr_t>(function));
+    call(rax);
+    for (int d = 0; d < live; ++d)
+      if (!saved_by_callee(d)) movsd(waiting_register(d), slot(d));
+  }
+
+  void arithmetic(Operator op, const Xmm& into, const Xbyak::Operand& second) {
+    switch (op) {
+      case Operator::ADD: addsd(into, second); break;
+      case Operator::SUBTRACT: subsd(into, second); break;
+      case Operator::MULTIPLY: mulsd(into, second); break;
+      default: divsd(into, second); break;
+    }
+  }
+  static bool is_arithmetic(Operator op) { return op <= Operator::DIVIDE; }
+
+  // acc = first OP second.
+  void binary(const Step& step) {
+    Operator op = step.op;
+    if (is_arithmetic(op)) {
+      if (step.first == Source::ACCUMULATOR) return arithmetic(op, xmm0, operand_at(step.second, step.b));
+      Xmm first = step.first == Source::POPPED ? pop_into(xmm1) : xmm1;
+      if (step.first != Source::POPPED) load(xmm1, step.first, step.a);
+      if (step.second == Source::ACCUMULATOR)
+        arithmetic(op, first, xmm0);
+      else
+        arithmetic(op, first, operand_at(step.second, step.b));
+      movapd(xmm0, first);
+      return;
+    }
+    if (is_exponent(step, 0) || is_exponent(step, 1)) {
+      // pow gives 1 for x^0 and x for x^1 when x is no NaN; a NaN it answers itself.
+      Xbyak::Label general, done;
+      load(xmm0, step.first, step.a);
+      ucomisd(xmm0, xmm0);
+      jp(general);
+      if (step.b.constant == 0) movsd(xmm0, constant_at(1.0));
+      jmp(done);
+      L(general);
+      movsd(xmm1, constant_at(step.b.constant));
+      call_function(reinterpret_cast<const void*>(&call_power));
+      L(done);
+      return;
+    }
+    if (step.second == Source::ACCUMULATOR) {
+      movapd(xmm1, xmm0);
+      load(xmm0, step.first, step.a);
+    } else {
+      load(xmm0, step.first, step.a);
+      load(xmm1, step.second, step.b);
+    }
+    call_function(reinterpret_cast<const void*>(op == Operator::POWER ? &call_power : &call_binomial));
+  }
+
+  void step(const Step& s) {
+    switch (s.kind) {
+      case StepKind::PUSH: push_accumulator(); break;
+      case StepKind::LOAD:
+        if (s.first == Source::CONSTANT && s.a.constant == 0 && !std::signbit(s.a.constant))
+          xorpd(xmm0, xmm0);
+        else
+          load(xmm0, s.first, s.a);
+        break;
+      case StepKind::CALL:
+        if (s.first == Source::VARIABLE) movsd(xmm0, variable_at(s.a.cell));
+        call_function(reinterpret_cast<const void*>(s.b.function));
+        break;
+      case StepKind::BINARY: binary(s); break;
+      case StepKind::STEP_PAIR:
+        if (is_arithmetic(s.pair)) {
+          load(xmm1, s.first, s.a);
+          arithmetic(s.pair, xmm1, operand_at(s.second, s.b));
+          arithmetic(s.op, xmm0, xmm1);
+        } else {
+          push_accumulator();
+          binary(Step{StepKind::BINARY, s.pair, s.pair, s.first, s.second, s.a, s.b});
+          binary(Step{StepKind::BINARY, s.op, s.op, Source::POPPED, Source::ACCUMULATOR, {}, {}});
+        }
+        break;
+      case StepKind::STEP_CALL:
+        push_accumulator();
+        movsd(xmm0, variable_at(s.a.cell));
+        call_function(reinterpret_cast<const void*>(s.b.function));
+        binary(Step{StepKind::BINARY, s.op, s.op, Source::POPPED, Source::ACCUMULATOR, {}, {}});
+        break;
+      case StepKind::UNARY:
+        if (s.op == Operator::NEGATE) {
+          mov(rax, SIGN_BIT);
+          movq(xmm1, rax);
+          xorpd(xmm0, xmm1);
+        } else if (s.op == Operator::PERCENT) {
+          divsd(xmm0, constant_at(100.0));
+        } else {
+          call_function(reinterpret_cast<const void*>(&call_factorial));
+        }
+        break;
+      case StepKind::STORE: movsd(variable_at(s.a.cell), xmm0); break;
+      case StepKind::END: epilogue(); break;
+    }
+  }
+
+  void constant_pool() {
+    align(8);
+    for (Constant& c : constants) {
+      L(c.label);
+      dq(c.bits);
+    }
+  }
+};
+
+// Room enough for any step: a call that saves and restores every register.
+constexpr std::size_t BYTES_PER_INSTRUCTION = 2 * (MOST_STEPS * 16 * 12 + 64);
+
+bool assemble(const Instruction* code, std::size_t size, std::size_t stack_size, std::vector<unsigned char>& bytes,
+              std::size_t& length) {
+  Step steps[MOST_STEPS];
+  bool calls = false;
+  for (std::size_t i = 0; i < size && !calls; ++i) {
+    int count = instruction_steps(code[i], steps);
+    for (int s = 0; s < count; ++s) calls = calls || is_call(steps[s]);
+  }
+  bytes.resize(256 + size * BYTES_PER_INSTRUCTION + 16 * size);
+  Xbyak::ClearError();
+  Assembler assembler(bytes.size(), bytes.data(), platform_calling_convention(), stack_size);
+  assembler.prologue(calls);
+  for (std::size_t i = 0; i < size; ++i) {
+    int count = instruction_steps(code[i], steps);
+    for (int s = 0; s < count; ++s) assembler.step(steps[s]);
+  }
+  assembler.constant_pool();
+  length = assembler.getSize();
+  bool assembled = Xbyak::GetError() == 0 && !assembler.hasUndefinedLabel();
+  Xbyak::ClearError();
+  return assembled;
+}
+
+}  // namespace
+
+bool machine_code_build(const Instruction* code, std::size_t size, std::size_t stack_size, MachineCode& machine) {
+  if (!machine_code_wanted() || stack_size > MOST_WAITING) return false;
+  try {
+    std::vector<unsigned char> bytes;
+    std::size_t length = 0;
+    if (!assemble(code, size, stack_size, bytes, length)) return false;
+    CodeBlock block;
+    if (!code_memory_allocate(length, block)) return false;
+    std::memcpy(block.writable, bytes.data(), length);
+    machine.block = block;
+    machine.function = reinterpret_cast<double (*)()>(const_cast<unsigned char*>(block.executable));
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+void machine_code_free(MachineCode& machine) {
+  code_memory_release(machine.block);
+  machine.function = nullptr;
+}
+
+}  // namespace ziffralon
