@@ -1,6 +1,7 @@
 // ZIFFRALON in an interpreter of the benchmark's own, with the host variables
-// bound: each formula compiled once and run, and the same text evaluated
-// (parsed again on every call). Then interpreters of their own in one thread
+// bound: each formula compiled once and run (as machine code where the
+// processor has a back-end, and on the bytecode machine), the same text
+// evaluated (parsed again on every call), and the time compiling takes. Then interpreters of their own in one thread
 // and in two, each running every compiled formula, for the throughput.
 #include <ziffralon/ziffralon.h>
 
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "engines.h"
+#include "eval/program.h"
 
 namespace ziffralon_bench {
 
@@ -28,10 +30,12 @@ ProgramHandle compile(ziffralon_interpreter* interpreter, const Formula& formula
   return ProgramHandle(ziffralon_compile(interpreter, formula.text, &error_offset), ziffralon_program_free);
 }
 
-void compiled(benchmark::State& state, const Formula& formula) {
+void run_compiled(benchmark::State& state, const Formula& formula, bool bytecode) {
   HostVariables values = starting_variables();
   InterpreterHandle interpreter = interpreter_bound_to(values);
   ProgramHandle program = compile(interpreter.get(), formula);
+  if (program && bytecode)
+    ziffralon::program_drop_machine_code(*reinterpret_cast<ziffralon::CompiledProgram*>(program.get()));
   double result = 0.0;
   if (!program || !ziffralon_run(program.get(), &result)) return state.SkipWithError("does not compile or run");
   if (!matches_native(state, formula, result)) return;
@@ -40,6 +44,20 @@ void compiled(benchmark::State& state, const Formula& formula) {
     int succeeded = ziffralon_run(program.get(), &result);
     benchmark::DoNotOptimize(succeeded);
     benchmark::DoNotOptimize(result);
+  }
+}
+
+void compiled(benchmark::State& state, const Formula& formula) { run_compiled(state, formula, false); }
+void bytecode(benchmark::State& state, const Formula& formula) { run_compiled(state, formula, true); }
+
+// Compiling and freeing, machine code included; the table shows it in µs.
+void compiling(benchmark::State& state, const Formula& formula) {
+  HostVariables values = starting_variables();
+  InterpreterHandle interpreter = interpreter_bound_to(values);
+  for (auto _ : state) {
+    ProgramHandle program = compile(interpreter.get(), formula);
+    if (!program) return state.SkipWithError("does not compile");
+    benchmark::DoNotOptimize(program.get());
   }
 }
 
@@ -96,6 +114,8 @@ void uncompiled_in_threads(benchmark::State& state) {
 
 void register_ziffralon_benchmarks() {
   register_formula_benchmarks("compiled", compiled);
+  register_formula_benchmarks("bytecode", bytecode);
+  register_formula_benchmarks("compile", compiling);
   register_formula_benchmarks("uncompiled", uncompiled);
   benchmark::RegisterBenchmark("threads/compiled", compiled_in_threads)->Threads(1)->Threads(2)->UseRealTime();
   benchmark::RegisterBenchmark("threads/uncompiled", uncompiled_in_threads)->Threads(1)->Threads(2)->UseRealTime();

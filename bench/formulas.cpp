@@ -123,6 +123,13 @@ constexpr Formula TABLE[] = {
      [](V v) { return std::exp(1.0) * pow(v.x, 2) + std::log(10.0) * v.x - std::log10(1000.0); }},
     {"constants", "(4*pi/3)*x^3", [](V v) { return (4 * FIXED_PI / 3) * pow(v.x, 3); }},
 
+    // Variables that hold constants, and powers that are no powers: each
+    // pair as fast as its second.
+    {"folding", "sin(pi/6) + cos(2*pi/6)", [](V) { return std::sin(FIXED_PI / 6) + std::cos(2 * FIXED_PI / 6); }},
+    {"folding", "1.1", [](V) { return 1.1; }},
+    {"folding", "2.2*x^1 + 1.1", [](V v) { return 2.2 * pow(v.x, 1) + 1.1; }},
+    {"folding", "2.2*x + 1.1", [](V v) { return 2.2 * v.x + 1.1; }},
+
     // The calculator's own operators and functions, and statements: no peer
     // writes these the same way.
     {"calculator", "x*50%", [](V v) { return v.x * (50.0 / 100); }},

@@ -481,15 +481,19 @@ CompiledProgram* compile_program(InterpreterState& in, const char* text, std::si
   return program;
 }
 
+void program_drop_machine_code(CompiledProgram& program) {
+  machine_code_free(program.machine);
+  release_bytes(program.folded);
+  program.folded = nullptr;
+  program.folded_count = 0;
+}
+
 bool machine_code_stale(CompiledProgram& program) {
   bool stale = false;
   for (std::size_t i = 0; i < program.folded_count; ++i)
     stale = stale || std::memcmp(program.folded[i].cell, &program.folded[i].bits, sizeof(double)) != 0;
   if (!stale) return false;
-  machine_code_free(program.machine);
-  release_bytes(program.folded);
-  program.folded = nullptr;
-  program.folded_count = 0;
+  program_drop_machine_code(program);
   machine_code_build(program.code, program.size, program.stack_size, program.machine);
   return program.machine.function == nullptr;
 }

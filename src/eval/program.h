@@ -195,6 +195,10 @@ inline bool machine_code_ready(CompiledProgram& program) {
   return program.machine.function && (program.folded_count == 0 || !machine_code_stale(program));
 }
 
+// From now on the program runs on the bytecode machine (for tests and
+// benchmarks that compare the two).
+void program_drop_machine_code(CompiledProgram& program);
+
 // The end of a run: as after evaluating the text, its last expression's value
 // is the interpreter's last result; a text without one leaves that as it was.
 inline int finish_run(CompiledProgram& program, double value, double* result) {
