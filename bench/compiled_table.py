@@ -35,6 +35,7 @@ def load_runs(path):
     with open(path) as stream:
         entries = json.load(stream)["benchmarks"]
     runs, labels, failures = collections.defaultdict(list), {}, {}
+    code_bytes = {}
     threads = collections.defaultdict(list)
     for entry in entries:
         if entry.get("run_type") != "iteration":
@@ -50,8 +51,10 @@ def load_runs(path):
         else:
             key = (parts[0], parts[1], int(parts[2]))
             runs[key].append(entry["cpu_time"])
+            if "code_bytes" in entry:
+                code_bytes[key[2]] = entry["code_bytes"]
             labels[key[2]] = entry.get("label", "")
-    return runs, labels, failures, threads
+    return runs, labels, failures, threads, code_bytes
 
 
 def ratio(times, engine, other, numbers):
@@ -115,7 +118,7 @@ def print_threads(threads):
 
 
 def main():
-    runs, labels, failures, threads = load_runs(sys.argv[1])
+    runs, labels, failures, threads, code_bytes = load_runs(sys.argv[1])
     times = {(engine, number): statistics.median(values) for (engine, _, number), values in runs.items()}
     grouped = collections.defaultdict(set)
     for _, group, number in runs:
@@ -144,6 +147,10 @@ def main():
     passed = passed and verdict == "PASS"
     print(f"{verdict}: compiling takes at most {slowest:.2f} µs a formula (target <= {COMPILE_TARGET_US}; "
           f"the longest, `{labels[longest]}`, {times[('compile', longest)] / 1000:.2f} µs)")
+    if code_bytes:
+        largest = max(code_bytes, key=code_bytes.get)
+        print(f"Machine code per program: at most {code_bytes[largest]:.0f} bytes (`{labels[largest]}`), "
+              f"median {statistics.median(code_bytes.values()):.0f}; 0 means the bytecode machine runs it")
     left_out = sum(("native", n) in times and ("muparser", n) not in times for n in every)
     print(f"muparser cannot write {left_out} of {len(every)} formulas the same way (%, !, ~, ku, kf, "
           f"statements): they are left out of its column")

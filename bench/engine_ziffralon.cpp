@@ -54,11 +54,13 @@ void bytecode(benchmark::State& state, const Formula& formula) { run_compiled(st
 void compiling(benchmark::State& state, const Formula& formula) {
   HostVariables values = starting_variables();
   InterpreterHandle interpreter = interpreter_bound_to(values);
+  std::size_t code_bytes = 0;
   for (auto _ : state) {
     ProgramHandle program = compile(interpreter.get(), formula);
     if (!program) return state.SkipWithError("does not compile");
-    benchmark::DoNotOptimize(program.get());
+    code_bytes = reinterpret_cast<ziffralon::CompiledProgram*>(program.get())->machine.block.size;
   }
+  state.counters["code_bytes"] = static_cast<double>(code_bytes);
 }
 
 void uncompiled(benchmark::State& state, const Formula& formula) {

@@ -365,7 +365,7 @@ bool make_deferred_names(InterpreterState& in, DeferredNames& deferred, CodeBuff
 CompiledProgram* new_program(InterpreterState& in, CodeBuffer& out, bool has_result) {
   auto* program = static_cast<CompiledProgram*>(allocate_bytes(sizeof(CompiledProgram)));
   if (!program) return nullptr;
-  *program = CompiledProgram{&in, out.code, out.size, stack_needed(out.code, out.size), nullptr, has_result, {}, nullptr, 0};
+  *program = CompiledProgram{&in, out.code, out.size, stack_needed(out.code, out.size), nullptr, has_result, {}};
   if (program->stack_size > RUN_STACK_SIZE) {
     program->own_stack = static_cast<double*>(allocate_bytes(program->stack_size * sizeof(double)));
     if (!program->own_stack) {
@@ -431,15 +431,8 @@ bool attach_folded_machine_code(InterpreterState& in, CompiledProgram& program, 
   bool built = false;
   if (parse_program(in, text, length, out, deferred, &request, has_line) && request.taken_count > 0) {
     join_steps(out);
-    program.folded = static_cast<FoldedVariable*>(allocate_bytes(request.taken_count * sizeof(FoldedVariable)));
-    if (program.folded && machine_code_build(out.code, out.size, stack_needed(out.code, out.size), program.machine)) {
-      std::memcpy(program.folded, taken, request.taken_count * sizeof(FoldedVariable));
-      program.folded_count = request.taken_count;
-      built = true;
-    } else {
-      release_bytes(program.folded);
-      program.folded = nullptr;
-    }
+    built = machine_code_build(out.code, out.size, stack_needed(out.code, out.size), taken, request.taken_count,
+                               program.machine);
   }
   release_deferred_names(deferred);
   release_bytes(out.code);
@@ -450,7 +443,7 @@ bool attach_folded_machine_code(InterpreterState& in, CompiledProgram& program, 
 void attach_machine_code(InterpreterState& in, CompiledProgram& program, const char* text, std::size_t length) {
   if (!machine_code_wanted()) return;
   if (!attach_folded_machine_code(in, program, text, length))
-    machine_code_build(program.code, program.size, program.stack_size, program.machine);
+    machine_code_build(program.code, program.size, program.stack_size, nullptr, 0, program.machine);
 }
 
 CompiledProgram* compile_program(InterpreterState& in, const char* text, std::size_t length, long& error_offset) {
@@ -481,27 +474,16 @@ CompiledProgram* compile_program(InterpreterState& in, const char* text, std::si
   return program;
 }
 
-void program_drop_machine_code(CompiledProgram& program) {
-  machine_code_free(program.machine);
-  release_bytes(program.folded);
-  program.folded = nullptr;
-  program.folded_count = 0;
-}
+void program_drop_machine_code(CompiledProgram& program) { machine_code_free(program.machine); }
 
-bool machine_code_stale(CompiledProgram& program) {
-  bool stale = false;
-  for (std::size_t i = 0; i < program.folded_count; ++i)
-    stale = stale || std::memcmp(program.folded[i].cell, &program.folded[i].bits, sizeof(double)) != 0;
-  if (!stale) return false;
+void machine_code_refresh(CompiledProgram& program) {
   program_drop_machine_code(program);
-  machine_code_build(program.code, program.size, program.stack_size, program.machine);
-  return program.machine.function == nullptr;
+  machine_code_build(program.code, program.size, program.stack_size, nullptr, 0, program.machine);
 }
 
 void program_free(CompiledProgram* program) {
   if (!program) return;
   machine_code_free(program->machine);
-  release_bytes(program->folded);
   release_bytes(program->code);
   release_bytes(program->own_stack);
   release_bytes(program);

@@ -11,9 +11,12 @@
 
 namespace ziffralon {
 
-// False when no machine code could be made (no back-end, no code memory,
-// out of memory); `machine` is then untouched.
-bool machine_code_build(const Instruction* code, std::size_t size, std::size_t stack_size, MachineCode& machine);
+// Machine code for the `size` instructions at `code`, which took the
+// `folded_count` variables of `folded` as constants: it first checks that
+// they still hold them. False when no machine code could be made (no
+// back-end, no code memory, out of memory); `machine` is then untouched.
+bool machine_code_build(const Instruction* code, std::size_t size, std::size_t stack_size,
+                        const FoldedVariable* folded, std::size_t folded_count, MachineCode& machine);
 
 void machine_code_free(MachineCode& machine);
 

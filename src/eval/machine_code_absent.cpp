@@ -4,7 +4,9 @@
 
 namespace ziffralon {
 
-bool machine_code_build(const Instruction*, std::size_t, std::size_t, MachineCode&) { return false; }
+bool machine_code_build(const Instruction*, std::size_t, std::size_t, const FoldedVariable*, std::size_t, MachineCode&) {
+  return false;
+}
 
 void machine_code_free(MachineCode& machine) {
   code_memory_release(machine.block);

@@ -1,5 +1,5 @@
-// The x86-64 back-end: a program's steps as one function `double f()` that
-// returns the program's value, assembled with xbyak.
+// The x86-64 back-end: a program's steps as one function `double f(int*
+// stale)` that returns the program's value, assembled with xbyak.
 //
 // The accumulator is xmm0. Waiting values live in xmm6 up (the value
 // waiting at depth d in xmm(6+d)) and, past the registers, in the frame's
@@ -99,9 +99,8 @@ struct Assembler : Xbyak::CodeGenerator {
     return FIRST_WAITING_REGISTER + d >= static_cast<int>(convention.first_saved_xmm);
   }
 
-  Xbyak::Label& constant(double value) {
-    std::uint64_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
+  Xbyak::Label& constant(double value) { return constant_bits(bits_of(value)); }
+  Xbyak::Label& constant_bits(std::uint64_t bits) {
     for (Constant& c : constants)
       if (c.bits == bits) return c.label;
     constants.push_back(Constant{bits, {}});
@@ -114,6 +113,26 @@ struct Assembler : Xbyak::CodeGenerator {
   }
   Xbyak::Address operand_at(Source source, const Operand& operand) {
     return source == Source::CONSTANT ? constant_at(operand.constant) : variable_at(operand.cell);
+  }
+
+  // Before anything else, while the first argument is in its register: every
+  // variable taken as a constant must still hold it.
+  void check_folded(const FoldedVariable* folded, std::size_t count) {
+    if (count == 0) return;
+    Xbyak::Label hold;
+    const Xbyak::Reg64 stale = convention.shadow_space ? rcx : rdi;
+    for (std::size_t i = 0; i < count; ++i) {
+      mov(rax, reinterpret_cast<std::uintptr_t>(folded[i].cell));
+      mov(rdx, folded[i].bits);
+      cmp(qword[rax], rdx);
+      jne(hold, T_NEAR);
+    }
+    Xbyak::Label ok;
+    jmp(ok, T_NEAR);
+    L(hold);
+    mov(dword[stale], 1);
+    ret();
+    L(ok);
   }
 
   // The frame: slots for every waiting value, the shadow space when calling,
@@ -233,19 +252,12 @@ struct Assembler : Xbyak::CodeGenerator {
   // fused product error, step by step in the same order, with pow called
   // where it would be. xmm1 and xmm2 hold the power as a rounded value and
   // its remainder.
+  //
+  // whole_power_with first asks for 2^-100 <= |x| <= 2^100 and at the end
+  // for 2^-64 <= |x^n| <= 2^64; the second holds only when the first does,
+  // and asking it alone gives the same answers.
   void whole_power(int n) {
     Xbyak::Label general, done;
-    auto outside = [&](const Xbyak::Reg64& bits, double low, double high) {
-      mov(rcx, bits_of(low));
-      cmp(bits, rcx);
-      jb(general, T_NEAR);
-      mov(rcx, bits_of(high));
-      cmp(bits, rcx);
-      ja(general, T_NEAR);
-    };
-    movq(rax, xmm0);
-    btr(rax, 63);
-    outside(rax, 0x1p-100, 0x1p100);
     movapd(xmm1, xmm0);
     mulsd(xmm1, xmm0);
     movapd(xmm2, xmm0);
@@ -287,11 +299,13 @@ struct Assembler : Xbyak::CodeGenerator {
     }
     movq(rax, xmm1);
     btr(rax, 63);
-    outside(rax, 0x1p-64, 0x1p64);
+    mov(rcx, rax);  // |x^n| outside [2^-64, 2^64], an unsigned comparison of the bits
+    sub(rcx, qword[rip + constant(0x1p-64)]);
+    cmp(rcx, qword[rip + constant_bits(bits_of(0x1p64) - bits_of(0x1p-64))]);
+    ja(general, T_NEAR);
     // safe_distance: 15/32 of the spacing of the doubles below the power
     sub(rax, 1);
-    mov(rcx, std::uint64_t{0x7ff0000000000000});
-    and_(rax, rcx);
+    and_(rax, qword[rip + constant_bits(0x7ff0000000000000)]);
     movq(xmm5, rax);
     mulsd(xmm5, constant_at(15 * 0x1p-57));
     movq(rdx, xmm2);
@@ -366,8 +380,8 @@ struct Assembler : Xbyak::CodeGenerator {
 // Room enough for any step: a call that saves and restores every register.
 constexpr std::size_t BYTES_PER_INSTRUCTION = 2 * (MOST_STEPS * 16 * 12 + 64);
 
-bool assemble(const Instruction* code, std::size_t size, std::size_t stack_size, std::vector<unsigned char>& bytes,
-              std::size_t& length) {
+bool assemble(const Instruction* code, std::size_t size, std::size_t stack_size, const FoldedVariable* folded,
+              std::size_t folded_count, std::vector<unsigned char>& bytes, std::size_t& length) {
   Step steps[MOST_STEPS];
   bool calls = false;
   for (std::size_t i = 0; i < size && !calls; ++i) {
@@ -377,6 +391,7 @@ bool assemble(const Instruction* code, std::size_t size, std::size_t stack_size,
   bytes.resize(256 + size * BYTES_PER_INSTRUCTION + 16 * size);
   Xbyak::ClearError();
   Assembler assembler(bytes.size(), bytes.data(), platform_calling_convention(), stack_size);
+  assembler.check_folded(folded, folded_count);
   assembler.prologue(calls);
   for (std::size_t i = 0; i < size; ++i) {
     int count = instruction_steps(code[i], steps);
@@ -391,17 +406,18 @@ bool assemble(const Instruction* code, std::size_t size, std::size_t stack_size,
 
 }  // namespace
 
-bool machine_code_build(const Instruction* code, std::size_t size, std::size_t stack_size, MachineCode& machine) {
+bool machine_code_build(const Instruction* code, std::size_t size, std::size_t stack_size,
+                        const FoldedVariable* folded, std::size_t folded_count, MachineCode& machine) {
   if (!machine_code_wanted() || stack_size > MOST_WAITING) return false;
   try {
     std::vector<unsigned char> bytes;
     std::size_t length = 0;
-    if (!assemble(code, size, stack_size, bytes, length)) return false;
+    if (!assemble(code, size, stack_size, folded, folded_count, bytes, length)) return false;
     CodeBlock block;
     if (!code_memory_allocate(length, block)) return false;
     std::memcpy(block.writable, bytes.data(), length);
     machine.block = block;
-    machine.function = reinterpret_cast<double (*)()>(const_cast<unsigned char*>(block.executable));
+    machine.function = reinterpret_cast<double (*)(int*)>(const_cast<unsigned char*>(block.executable));
     return true;
   } catch (const std::bad_alloc&) {
     return false;

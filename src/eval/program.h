@@ -154,8 +154,10 @@ struct Instruction {
 constexpr std::size_t RUN_STACK_SIZE = 64;
 
 // A program's machine code (machine_code.h), when it has some.
+// Its function returns the program's value, unless a variable it took as a
+// constant no longer holds that value: then it sets *stale and returns at once.
 struct MachineCode {
-  double (*function)() = nullptr;  // returns the program's value
+  double (*function)(int* stale) = nullptr;
   CodeBlock block;
 };
 
@@ -174,8 +176,6 @@ struct CompiledProgram {
   double* own_stack;       // when stack_size exceeds RUN_STACK_SIZE
   bool has_result;         // the text has an expression line: the last one's value is the result
   MachineCode machine;
-  FoldedVariable* folded;  // what `machine` took as constants, if anything
-  std::size_t folded_count;
 };
 
 // Compiles the `length` bytes at `text` in `in`. On a syntax error (or when
@@ -186,14 +186,10 @@ CompiledProgram* compile_program(InterpreterState& in, const char* text, std::si
 
 void program_free(CompiledProgram* program);
 
-// True when the program's machine code may run: it has some, and every
-// variable it took as a constant still holds the value it had. When one has
-// changed, the program gets machine code that reads its variables (or, when
-// that cannot be made, runs on the bytecode machine from now on).
-bool machine_code_stale(CompiledProgram& program);
-inline bool machine_code_ready(CompiledProgram& program) {
-  return program.machine.function && (program.folded_count == 0 || !machine_code_stale(program));
-}
+// After a variable the machine code took as a constant has changed: the
+// program gets machine code that reads its variables (or, when that cannot be
+// made, runs on the bytecode machine from now on).
+void machine_code_refresh(CompiledProgram& program);
 
 // From now on the program runs on the bytecode machine (for tests and
 // benchmarks that compare the two).

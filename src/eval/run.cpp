@@ -20,7 +20,13 @@ using namespace ziffralon;
 int ziffralon_run(ziffralon_program* handle, double* result) {
   if (!handle) return 0;
   auto& program = *reinterpret_cast<CompiledProgram*>(handle);
-  if (machine_code_ready(program)) return finish_run(program, program.machine.function(), result);
+  if (program.machine.function) [[likely]] {
+    int stale = 0;
+    double value = program.machine.function(&stale);
+    if (!stale) [[likely]] return finish_run(program, value, result);
+    machine_code_refresh(program);
+    if (program.machine.function) return finish_run(program, program.machine.function(&stale), result);
+  }
 #define ZIFFRALON_PAIR_KIND_LABELS(A, B, OPERATOR) &&LOAD_##OPERATOR##_##A##B, &&PUSH_##OPERATOR##_##A##B,
 #define ZIFFRALON_PAIR_LABELS(OPERATOR, ...) ZIFFRALON_OPERAND_KINDS(ZIFFRALON_PAIR_KIND_LABELS, OPERATOR)
 #define ZIFFRALON_FORM_LABELS(OPERATOR, ...) \
