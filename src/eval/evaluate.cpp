@@ -11,14 +11,15 @@ namespace {
 
 // When the library is unloaded, or the program ends, the default
 // interpreter's memory goes back: a host that loads and unloads the library
-// again and again must not grow.
-struct ReleaseAtUnload {
-  ~ReleaseAtUnload() {
-    std::lock_guard<std::mutex> lock(library_mutex);
-    release_symbols(default_interpreter);
-    release_token_source(default_interpreter);
-  }
-} release_at_unload;
+// again and again must not grow. This runs with the image's finalisers, after
+// every C++ static destructor of the program: a host's global object may still
+// use the library in its destructor, also when the library is linked into the
+// program itself.
+[[gnu::destructor]] void release_at_unload() {
+  std::lock_guard<std::mutex> lock(library_mutex);
+  release_symbols(default_interpreter);
+  release_token_source(default_interpreter);
+}
 
 // Refusals that evaluate nothing and leave `result` alone.
 bool refuse(long offset, long& error_offset) {
