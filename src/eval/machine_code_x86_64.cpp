@@ -17,6 +17,7 @@
 #include <xbyak/xbyak.h>
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <deque>
@@ -45,6 +46,7 @@ constexpr std::uint64_t SIGN_BIT = std::uint64_t{1} << 63;
 bool is_call(const Step& step) {
   switch (step.kind) {
     case StepKind::CALL:
+    case StepKind::CALL_DATA:
     case StepKind::STEP_CALL:
     case StepKind::UNARY: return step.kind != StepKind::UNARY || step.op == Operator::FACTORIAL;
     case StepKind::BINARY: return step.op == Operator::POWER || step.op == Operator::BINOMIAL;
@@ -120,7 +122,7 @@ struct Assembler : Xbyak::CodeGenerator {
   void check_folded(const FoldedVariable* folded, std::size_t count) {
     if (count == 0) return;
     Xbyak::Label hold;
-    const Xbyak::Reg64 stale = convention.shadow_space ? rcx : rdi;
+    const Xbyak::Reg64 stale(static_cast<int>(convention.first_pointer));
     for (std::size_t i = 0; i < count; ++i) {
       mov(rax, reinterpret_cast<std::uintptr_t>(folded[i].cell));
       mov(rdx, folded[i].bits);
@@ -183,12 +185,20 @@ struct Assembler : Xbyak::CodeGenerator {
     }
   }
 
-  void call_function(const void* function) {
+  // Calls `function`, or the host function at `host` with its data; the
+  // waiting values in registers the call may change wait in their slots.
+  void call_function(const void* function, const HostFunction* host = nullptr) {
     int live = depth < WAITING_REGISTERS ? depth : WAITING_REGISTERS;
     for (int d = 0; d < live; ++d)
       if (!saved_by_callee(d)) movsd(slot(d), waiting_register(d));
-    mov(rax, reinterpret_cast<std::uintptr_t>(function));
-    call(rax);
+    if (host) {
+      mov(rax, reinterpret_cast<std::uintptr_t>(host));
+      mov(Xbyak::Reg64(static_cast<int>(convention.pointer_after_double)), qword[rax + offsetof(HostFunction, data)]);
+      call(qword[rax + offsetof(HostFunction, function)]);
+    } else {
+      mov(rax, reinterpret_cast<std::uintptr_t>(function));
+      call(rax);
+    }
     for (int d = 0; d < live; ++d)
       if (!saved_by_callee(d)) movsd(waiting_register(d), slot(d));
   }
@@ -334,6 +344,7 @@ struct Assembler : Xbyak::CodeGenerator {
         if (s.first == Source::VARIABLE) movsd(xmm0, variable_at(s.a.cell));
         call_function(reinterpret_cast<const void*>(s.b.function));
         break;
+      case StepKind::CALL_DATA: call_function(nullptr, s.a.host); break;
       case StepKind::BINARY: binary(s); break;
       case StepKind::STEP_PAIR:
         if (is_arithmetic(s.pair)) {

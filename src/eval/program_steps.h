@@ -18,6 +18,7 @@ enum class StepKind : std::uint8_t {
   PUSH,       // the accumulator joins the waiting values
   LOAD,       // acc = first
   CALL,       // acc = function(first), first the accumulator or a variable
+  CALL_DATA,  // acc = a.host->function(acc, a.host->data), both read at the call
   BINARY,     // acc = first OP second
   STEP_PAIR,  // acc = acc OP (first PAIR second), first and second constants or variables
   STEP_CALL,  // acc = acc OP function(first), first a variable
@@ -73,6 +74,9 @@ inline int instruction_steps(const Instruction& instruction, Step* steps) {
       add(StepKind::UNARY, Operator::FACTORIAL, Source::ACCUMULATOR, Source::ACCUMULATOR, {}, {});
       return count;
     case OP_CALL: add(StepKind::CALL, Operator::ADD, Source::ACCUMULATOR, Source::ACCUMULATOR, {}, a); return count;
+    case OP_CALL_DATA:
+      add(StepKind::CALL_DATA, Operator::ADD, Source::ACCUMULATOR, Source::ACCUMULATOR, a, {});
+      return count;
     case OP_STORE: add(StepKind::STORE, Operator::ADD, Source::VARIABLE, Source::ACCUMULATOR, a, {}); return count;
     case OP_END: add(StepKind::END, Operator::ADD, Source::ACCUMULATOR, Source::ACCUMULATOR, {}, {}); return count;
     default: break;

@@ -17,16 +17,7 @@ using namespace ziffralon;
 #define ZIFFRALON_APPLY_VC apply_binary_with_constant
 #define ZIFFRALON_APPLY_VV apply_binary
 
-int ziffralon_run(ziffralon_program* handle, double* result) {
-  if (!handle) return 0;
-  auto& program = *reinterpret_cast<CompiledProgram*>(handle);
-  if (program.machine.function) [[likely]] {
-    int stale = 0;
-    double value = program.machine.function(&stale);
-    if (!stale) [[likely]] return finish_run(program, value, result);
-    machine_code_refresh(program);
-    if (program.machine.function) return finish_run(program, program.machine.function(&stale), result);
-  }
+void ziffralon::run_code(const CompiledProgram& program, double* own_stack, double* result) {
 #define ZIFFRALON_PAIR_KIND_LABELS(A, B, OPERATOR) &&LOAD_##OPERATOR##_##A##B, &&PUSH_##OPERATOR##_##A##B,
 #define ZIFFRALON_PAIR_LABELS(OPERATOR, ...) ZIFFRALON_OPERAND_KINDS(ZIFFRALON_PAIR_KIND_LABELS, OPERATOR)
 #define ZIFFRALON_FORM_LABELS(OPERATOR, ...) \
@@ -44,14 +35,14 @@ int ziffralon_run(ziffralon_program* handle, double* result) {
   static const void* const LABELS[OPCODE_COUNT] = {
       &&LOAD_C, &&PUSH_C, &&LOAD_V, &&PUSH_V, &&LOAD_CALL_V, &&PUSH_CALL_V,
       ZIFFRALON_PAIR_OPERATORS(ZIFFRALON_PAIR_LABELS, )
-      &&NEGATE, &&PERCENT, &&FACTORIAL, &&CALL, &&STORE, &&END,
+      &&NEGATE, &&PERCENT, &&FACTORIAL, &&CALL, &&CALL_DATA, &&STORE, &&END,
       ZIFFRALON_BINARY_OPERATORS(ZIFFRALON_FORM_LABELS)
       ZIFFRALON_STEP_OPERATORS(ZIFFRALON_STEP_CALL_LABELS, )
       ZIFFRALON_STEP_OPERATORS(ZIFFRALON_STEP_LABELS, )
       ZIFFRALON_STEP_OPERATORS(ZIFFRALON_DOUBLE_LABELS, )};
   double stack[RUN_STACK_SIZE];
   const Instruction* ip = program.code;
-  double* sp = program.own_stack ? program.own_stack : stack;  // the next free place
+  double* sp = own_stack ? own_stack : stack;  // the next free place
   double acc = 0.0;
 #define NEXT goto* LABELS[(++ip)->opcode]
   goto* LABELS[ip->opcode];
@@ -97,6 +88,9 @@ FACTORIAL:
 CALL:
   acc = ip->a.function(acc);
   NEXT;
+CALL_DATA:
+  acc = ip->a.host->function(acc, ip->a.host->data);
+  NEXT;
 STORE:
   *ip->a.cell = acc;
   NEXT;
@@ -137,5 +131,11 @@ STORE:
   ZIFFRALON_STEP_OPERATORS(ZIFFRALON_DOUBLE_CASES, )
 #undef NEXT
 END:
-  return finish_run(program, acc, result);
+  // As after evaluating the text: its last expression's value is the
+  // interpreter's last result; a text without one leaves that as it was.
+  if (program.has_result)
+    program.in->session.last_result = acc;
+  else
+    acc = program.in->session.last_result;
+  if (result) *result = acc;
 }

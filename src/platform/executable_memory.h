@@ -45,9 +45,12 @@ void platform_unregister_code(void* registration);
 namespace ziffralon {
 
 // What machine code must know of the system's calling convention on x86-64.
+// Integer registers go by their encoding numbers (rcx 1, rdx 2, rdi 7).
 struct CallingConvention {
   unsigned shadow_space;     // bytes a caller leaves free just above the return address for the callee
   unsigned first_saved_xmm;  // xmm registers from this one up keep their value across calls (16: none)
+  unsigned first_pointer;    // the register of a function's first argument, a pointer
+  unsigned pointer_after_double;  // the register of the pointer in f(double, void*)
 };
 
 CallingConvention platform_calling_convention();

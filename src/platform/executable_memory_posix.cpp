@@ -85,7 +85,8 @@ void platform_unregister_code(void*) {}
 
 namespace ziffralon {
 
-// System V: every xmm register may be changed by a call.
-CallingConvention platform_calling_convention() { return CallingConvention{0, 16}; }
+// System V: every xmm register may be changed by a call; integer and floating
+// arguments are counted apart, so both pointers come in rdi.
+CallingConvention platform_calling_convention() { return CallingConvention{0, 16, 7, 7}; }
 
 }  // namespace ziffralon

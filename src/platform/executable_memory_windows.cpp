@@ -45,7 +45,8 @@ void platform_register_code(const CodeMemoryViews&, const unsigned char*, std::s
 void platform_unregister_code(void*) {}
 
 // Win64: the caller leaves 32 bytes for the callee's four register arguments;
-// xmm6 to xmm15 keep their values across calls.
-CallingConvention platform_calling_convention() { return CallingConvention{32, 6}; }
+// xmm6 to xmm15 keep their values across calls. Arguments take places by
+// position: a first pointer comes in rcx, a pointer after a double in rdx.
+CallingConvention platform_calling_convention() { return CallingConvention{32, 6, 1, 2}; }
 
 }  // namespace ziffralon
