@@ -92,7 +92,7 @@ void expect_same_bits(const std::vector<std::string>& texts, const std::vector<d
 TEST(MachineCode, WaitingValuesSurviveCallsAndSpill) {
   misaligned_calls = 0;
   std::vector<std::string> texts;
-  for (int depth : {1, 3, 9, 10, 11, 12, 30}) texts.push_back(waiting(depth, "h(x)^3 + x^y"));
+  for (int depth : {0, 1, 3, 9, 10, 11, 12, 30}) texts.push_back(waiting(depth, "h(x)^3 + x^y - sin(y)*(y+x)^2"));
   texts.push_back(waiting(20, "(x~3)! + 5%"));
   expect_same_bits(texts, {0.5, -1.25, 3});
   EXPECT_EQ(misaligned_calls, 0);

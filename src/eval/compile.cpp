@@ -427,6 +427,9 @@ CompiledProgram* new_program(InterpreterState& in, CodeBuffer& out, bool has_res
 
 }  // namespace
 
+bool build_for(CompiledProgram& program, const Instruction* code, std::size_t size, std::size_t stack_size,
+               const FoldedVariable* folded, std::size_t folded_count);
+
 // Parses the text into `out`; false on a syntax error or when out of memory.
 bool parse_program(InterpreterState& in, const char* text, std::size_t length, CodeBuffer& out,
                    DeferredNames& deferred, FoldRequest* fold, bool& has_line) {
@@ -471,8 +474,7 @@ bool attach_folded_machine_code(InterpreterState& in, CompiledProgram& program, 
   bool built = false;
   if (parse_program(in, text, length, out, deferred, &request, has_line) && request.taken_count > 0) {
     join_steps(out);
-    built = machine_code_build(out.code, out.size, stack_needed(out.code, out.size), taken, request.taken_count,
-                               program.machine);
+    built = build_for(program, out.code, out.size, stack_needed(out.code, out.size), taken, request.taken_count);
   }
   release_deferred_names(deferred);
   release_bytes(out.code);
@@ -483,7 +485,7 @@ bool attach_folded_machine_code(InterpreterState& in, CompiledProgram& program, 
 void attach_machine_code(InterpreterState& in, CompiledProgram& program, const char* text, std::size_t length) {
   if (!machine_code_wanted()) return;
   if (!attach_folded_machine_code(in, program, text, length))
-    machine_code_build(program.code, program.size, program.stack_size, nullptr, 0, program.machine);
+    build_for(program, program.code, program.size, program.stack_size, nullptr, 0);
 }
 
 CompiledProgram* compile_program(InterpreterState& in, const char* text, std::size_t length, TextOffset& error_offset) {
@@ -531,9 +533,21 @@ CompiledProgram* compile_program(InterpreterState& in, const char* text, std::si
 
 void program_drop_machine_code(CompiledProgram& program) { machine_code_free(program.machine); }
 
-void machine_code_refresh(CompiledProgram& program) {
-  program_drop_machine_code(program);
-  machine_code_build(program.code, program.size, program.stack_size, nullptr, 0, program.machine);
+// Machine code for `program` with `folded_count` variables of `folded` taken as
+// constants in `code`, or reading all its variables from `program.code`.
+bool build_for(CompiledProgram& program, const Instruction* code, std::size_t size, std::size_t stack_size,
+               const FoldedVariable* folded, std::size_t folded_count) {
+  MachineCodeContext context{folded, folded_count, &program.in->session.last_result, program.has_result,
+                             &machine_code_after_change};
+  return machine_code_build(code, size, stack_size, context, program.machine);
+}
+
+int machine_code_after_change(CompiledProgram* program, double* result) {
+  program_drop_machine_code(*program);
+  if (build_for(*program, program->code, program->size, program->stack_size, nullptr, 0))
+    return program->machine.function(program, result);
+  run_code(*program, program->own_stack, result);
+  return 1;
 }
 
 void program_free(CompiledProgram* program) {

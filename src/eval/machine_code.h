@@ -11,12 +11,20 @@
 
 namespace ziffralon {
 
-// Machine code for the `size` instructions at `code`, which took the
-// `folded_count` variables of `folded` as constants: it first checks that
-// they still hold them. False when no machine code could be made (no
-// back-end, no code memory, out of memory); `machine` is then untouched.
+struct MachineCodeContext {
+  const FoldedVariable* folded;  // the variables the instructions took as constants
+  std::size_t folded_count;
+  double* last_result;  // the interpreter's
+  bool has_result;
+  int (*after_change)(CompiledProgram* program, double* result);  // the run when a folded variable changed
+};
+
+// Machine code for the `size` instructions at `code`; it first checks that
+// the folded variables still hold their values. False when no machine code
+// could be made (no back-end, no code memory, out of memory); `machine` is
+// then untouched.
 bool machine_code_build(const Instruction* code, std::size_t size, std::size_t stack_size,
-                        const FoldedVariable* folded, std::size_t folded_count, MachineCode& machine);
+                        const MachineCodeContext& context, MachineCode& machine);
 
 void machine_code_free(MachineCode& machine);
 

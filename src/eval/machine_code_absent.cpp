@@ -4,7 +4,7 @@
 
 namespace ziffralon {
 
-bool machine_code_build(const Instruction*, std::size_t, std::size_t, const FoldedVariable*, std::size_t, MachineCode&) {
+bool machine_code_build(const Instruction*, std::size_t, std::size_t, const MachineCodeContext&, MachineCode&) {
   return false;
 }
 

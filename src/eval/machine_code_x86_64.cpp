@@ -1,9 +1,11 @@
-// The x86-64 back-end: a program's steps as one function `double f(int*
-// stale)` that returns the program's value, assembled with xbyak.
+// The x86-64 back-end: a program's steps as one function that makes a whole
+// run, `int f(CompiledProgram*, double* result)`, assembled with xbyak.
 //
 // The accumulator is xmm0. Waiting values live in xmm6 up (the value
 // waiting at depth d in xmm(6+d)) and, past the registers, in the frame's
-// slot d; xmm1 to xmm5, rax, rcx and rdx are scratch. Before a call the waiting values in
+// slot d; xmm1 to xmm5, rax, rcx and r8 are scratch, and r9 holds the place
+// of one variable, so that the others near it are reached from there. Before
+// a call the waiting values in
 // registers the call may change go to their slots and come back after it.
 // Constants sit after the code and are read relative to the instruction
 // pointer; variables and functions are addressed by their absolute places.
@@ -89,9 +91,14 @@ struct Assembler : Xbyak::CodeGenerator {
     Xbyak::Label label;
   };
   std::deque<Constant> constants;
+  const MachineCodeContext& context;
+  bool calls = false;
+  const double* base = nullptr;  // the place r9 holds, if any
+  unsigned result_slot = 0;      // where the result pointer waits during calls
 
-  Assembler(std::size_t capacity, void* buffer, CallingConvention c, std::size_t waiting)
-      : Xbyak::CodeGenerator(capacity, buffer), convention(c), stack_size(waiting) {
+  Assembler(std::size_t capacity, void* buffer, CallingConvention c, std::size_t waiting,
+            const MachineCodeContext& program)
+      : Xbyak::CodeGenerator(capacity, buffer), convention(c), stack_size(waiting), context(program) {
     registers_used = static_cast<int>(waiting < WAITING_REGISTERS ? waiting : WAITING_REGISTERS);
   }
 
@@ -110,40 +117,47 @@ struct Assembler : Xbyak::CodeGenerator {
   }
   Xbyak::Address constant_at(double value) { return qword[rip + constant(value)]; }
   Xbyak::Address variable_at(const double* cell) {
+    std::intptr_t distance = reinterpret_cast<std::intptr_t>(cell) - reinterpret_cast<std::intptr_t>(base);
+    if (base && distance >= INT32_MIN && distance <= INT32_MAX) return qword[r9 + static_cast<std::int32_t>(distance)];
     mov(rax, reinterpret_cast<std::uintptr_t>(cell));
     return qword[rax];
+  }
+  void load_base() {
+    if (base) mov(r9, reinterpret_cast<std::uintptr_t>(base));
   }
   Xbyak::Address operand_at(Source source, const Operand& operand) {
     return source == Source::CONSTANT ? constant_at(operand.constant) : variable_at(operand.cell);
   }
 
-  // Before anything else, while the first argument is in its register: every
-  // variable taken as a constant must still hold it.
-  void check_folded(const FoldedVariable* folded, std::size_t count) {
-    if (count == 0) return;
-    Xbyak::Label hold;
-    const Xbyak::Reg64 stale(static_cast<int>(convention.first_pointer));
-    for (std::size_t i = 0; i < count; ++i) {
-      mov(rax, reinterpret_cast<std::uintptr_t>(folded[i].cell));
-      mov(rdx, folded[i].bits);
-      cmp(qword[rax], rdx);
-      jne(hold, T_NEAR);
+  // Before anything else, while the arguments are in their registers: every
+  // variable taken as a constant must still hold it, or the run is handed
+  // over with those arguments.
+  void check_folded() {
+    if (context.folded_count == 0) return;
+    Xbyak::Label changed;
+    for (std::size_t i = 0; i < context.folded_count; ++i) {
+      mov(rax, reinterpret_cast<std::uintptr_t>(context.folded[i].cell));
+      mov(r8, context.folded[i].bits);
+      cmp(qword[rax], r8);
+      jne(changed, T_NEAR);
     }
-    Xbyak::Label ok;
-    jmp(ok, T_NEAR);
+    Xbyak::Label hold;
+    jmp(hold, T_NEAR);
+    L(changed);
+    mov(rax, reinterpret_cast<std::uintptr_t>(context.after_change));
+    jmp(rax);
     L(hold);
-    mov(dword[stale], 1);
-    ret();
-    L(ok);
   }
 
   // The frame: slots for every waiting value, the shadow space when calling,
   // the callee-saved registers used; 16-byte aligned at every call.
-  void prologue(bool calls) {
+  void prologue(bool calling) {
+    calls = calling;
     unsigned saved = 0;
     for (int d = 0; d < registers_used; ++d) saved += saved_by_callee(d);
     unsigned slots = calls || stack_size > WAITING_REGISTERS ? static_cast<unsigned>(stack_size) * 8 : 0;
-    unsigned bytes = (calls ? convention.shadow_space : 0) + slots;
+    result_slot = convention.shadow_space + slots;
+    unsigned bytes = (calls ? convention.shadow_space + 8 : 0) + slots;
     saved_xmm_offset = (bytes + 15) / 16 * 16;
     bytes = saved_xmm_offset + 16 * saved;
     if (calls || bytes) frame = bytes / 16 * 16 + 8;
@@ -151,6 +165,28 @@ struct Assembler : Xbyak::CodeGenerator {
     unsigned at = saved_xmm_offset;
     for (int d = 0; d < registers_used; ++d)
       if (saved_by_callee(d)) movdqu(xword[rsp + at], waiting_register(d)), at += 16;
+    if (calls) mov(qword[rsp + result_slot], Xbyak::Reg64(static_cast<int>(convention.second_pointer)));
+    load_base();
+  }
+  // The value as the interpreter's last result and in *result, then 1; a
+  // text without an expression line gives the last result as it was.
+  void finish() {
+    mov(rax, reinterpret_cast<std::uintptr_t>(context.last_result));
+    if (context.has_result)
+      movsd(qword[rax], xmm0);
+    else
+      movsd(xmm0, qword[rax]);
+    if (calls)
+      mov(rax, qword[rsp + result_slot]);
+    else
+      mov(rax, Xbyak::Reg64(static_cast<int>(convention.second_pointer)));
+    Xbyak::Label no_result;
+    test(rax, rax);
+    jz(no_result);
+    movsd(qword[rax], xmm0);
+    L(no_result);
+    mov(eax, 1);
+    epilogue();
   }
   void epilogue() {
     unsigned at = saved_xmm_offset;
@@ -201,6 +237,7 @@ struct Assembler : Xbyak::CodeGenerator {
     }
     for (int d = 0; d < live; ++d)
       if (!saved_by_callee(d)) movsd(waiting_register(d), slot(d));
+    load_base();
   }
 
   void arithmetic(Operator op, const Xmm& into, const Xbyak::Operand& second) {
@@ -318,9 +355,9 @@ struct Assembler : Xbyak::CodeGenerator {
     and_(rax, qword[rip + constant_bits(0x7ff0000000000000)]);
     movq(xmm5, rax);
     mulsd(xmm5, constant_at(15 * 0x1p-57));
-    movq(rdx, xmm2);
-    btr(rdx, 63);
-    movq(xmm4, rdx);
+    movq(r8, xmm2);
+    btr(r8, 63);
+    movq(xmm4, r8);
     ucomisd(xmm4, xmm5);
     ja(general, T_NEAR);
     movapd(xmm0, xmm1);
@@ -375,7 +412,7 @@ struct Assembler : Xbyak::CodeGenerator {
         }
         break;
       case StepKind::STORE: movsd(variable_at(s.a.cell), xmm0); break;
-      case StepKind::END: epilogue(); break;
+      case StepKind::END: finish(); break;
     }
   }
 
@@ -391,18 +428,48 @@ struct Assembler : Xbyak::CodeGenerator {
 // Room enough for any step: a call that saves and restores every register.
 constexpr std::size_t BYTES_PER_INSTRUCTION = 2 * (MOST_STEPS * 16 * 12 + 64);
 
-bool assemble(const Instruction* code, std::size_t size, std::size_t stack_size, const FoldedVariable* folded,
-              std::size_t folded_count, std::vector<unsigned char>& bytes, std::size_t& length) {
+// The first place of a variable the code names: r9 holds it.
+const double* first_cell(const Instruction* code, std::size_t size) {
+  Step steps[MOST_STEPS];
+  for (std::size_t i = 0; i < size; ++i) {
+    int count = instruction_steps(code[i], steps);
+    for (int s = 0; s < count; ++s) {
+      const Step& step = steps[s];
+      if (step.kind == StepKind::STEP_CALL || step.kind == StepKind::STORE ||
+          (step.kind == StepKind::CALL && step.first == Source::VARIABLE))
+        return step.a.cell;
+      if (step.kind == StepKind::CALL || step.kind == StepKind::CALL_DATA || step.kind == StepKind::UNARY) continue;
+      if (step.first == Source::VARIABLE) return step.a.cell;
+      if (step.second == Source::VARIABLE) return step.b.cell;
+    }
+  }
+  return nullptr;
+}
+
+bool assemble(const Instruction* code, std::size_t size, std::size_t stack_size, const MachineCodeContext& context,
+              std::vector<unsigned char>& bytes, std::size_t& length) {
+  // Whether anything calls, and how many values wait at most: a step with a
+  // call of its own keeps the accumulator waiting during it.
   Step steps[MOST_STEPS];
   bool calls = false;
-  for (std::size_t i = 0; i < size && !calls; ++i) {
+  std::size_t depth = 0;
+  for (std::size_t i = 0; i < size; ++i) {
     int count = instruction_steps(code[i], steps);
-    for (int s = 0; s < count; ++s) calls = calls || is_call(steps[s]);
+    for (int s = 0; s < count; ++s) {
+      const Step& step = steps[s];
+      calls = calls || is_call(step);
+      if (step.kind == StepKind::PUSH) ++depth;
+      if (step.kind == StepKind::BINARY && step.first == Source::POPPED) --depth;
+      bool holds_accumulator = step.kind == StepKind::STEP_CALL || (step.kind == StepKind::STEP_PAIR && is_call(step));
+      if (depth + holds_accumulator > stack_size) stack_size = depth + holds_accumulator;
+    }
   }
+  if (stack_size > MOST_WAITING) return false;
   bytes.resize(256 + size * BYTES_PER_INSTRUCTION + 16 * size);
   Xbyak::ClearError();
-  Assembler assembler(bytes.size(), bytes.data(), platform_calling_convention(), stack_size);
-  assembler.check_folded(folded, folded_count);
+  Assembler assembler(bytes.size(), bytes.data(), platform_calling_convention(), stack_size, context);
+  assembler.base = first_cell(code, size);
+  assembler.check_folded();
   assembler.prologue(calls);
   for (std::size_t i = 0; i < size; ++i) {
     int count = instruction_steps(code[i], steps);
@@ -418,17 +485,18 @@ bool assemble(const Instruction* code, std::size_t size, std::size_t stack_size,
 }  // namespace
 
 bool machine_code_build(const Instruction* code, std::size_t size, std::size_t stack_size,
-                        const FoldedVariable* folded, std::size_t folded_count, MachineCode& machine) {
+                        const MachineCodeContext& context, MachineCode& machine) {
   if (!machine_code_wanted() || stack_size > MOST_WAITING) return false;
   try {
     std::vector<unsigned char> bytes;
     std::size_t length = 0;
-    if (!assemble(code, size, stack_size, folded, folded_count, bytes, length)) return false;
+    if (!assemble(code, size, stack_size, context, bytes, length)) return false;
     CodeBlock block;
     if (!code_memory_allocate(length, block)) return false;
     std::memcpy(block.writable, bytes.data(), length);
     machine.block = block;
-    machine.function = reinterpret_cast<double (*)(int*)>(const_cast<unsigned char*>(block.executable));
+    machine.function =
+        reinterpret_cast<int (*)(CompiledProgram*, double*)>(const_cast<unsigned char*>(block.executable));
     return true;
   } catch (const std::bad_alloc&) {
     return false;

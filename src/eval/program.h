@@ -157,10 +157,14 @@ struct Instruction {
 constexpr std::size_t RUN_STACK_SIZE = 64;
 
 // A program's machine code (machine_code.h), when it has some.
-// Its function returns the program's value, unless a variable it took as a
-// constant no longer holds that value: then it sets *stale and returns at once.
+struct CompiledProgram;
+
+// Its function is a whole run, as ziffralon_run makes it: it stores the value
+// as the last result and in *result (when not null) and returns 1. When a
+// variable it took as a constant no longer holds that value, it hands the
+// run over to machine_code_after_change.
 struct MachineCode {
-  double (*function)(int* stale) = nullptr;
+  int (*function)(CompiledProgram* program, double* result) = nullptr;
   CodeBlock block;
 };
 
@@ -201,10 +205,10 @@ CompiledProgram* compile_program(InterpreterState& in, const char* text, std::si
 // waits until that run has ended.
 void program_free(CompiledProgram* program);
 
-// After a variable the machine code took as a constant has changed: the
-// program gets machine code that reads its variables (or, when that cannot be
-// made, runs on the bytecode machine from now on).
-void machine_code_refresh(CompiledProgram& program);
+// A run after a variable the machine code took as a constant has changed:
+// the program first gets machine code that reads its variables (or, when
+// that cannot be made, runs on the bytecode machine from now on).
+int machine_code_after_change(CompiledProgram* program, double* result);
 
 // From now on the program runs on the bytecode machine (for tests and
 // benchmarks that compare the two).
@@ -212,21 +216,6 @@ void program_drop_machine_code(CompiledProgram& program);
 
 // Runs the program's machine code once (which it must have), as run_code
 // runs its instructions.
-inline void run_machine_code(CompiledProgram& program, double* result) {
-  int stale = 0;
-  double value = program.machine.function(&stale);
-  if (stale) [[unlikely]] {
-    machine_code_refresh(program);
-    if (!program.machine.function) return run_code(program, program.own_stack, result);
-    value = program.machine.function(&stale);
-  }
-  // As after evaluating the text: its last expression's value is the
-  // interpreter's last result; a text without one leaves that as it was.
-  if (program.has_result)
-    program.in->session.last_result = value;
-  else
-    value = program.in->session.last_result;
-  if (result) *result = value;
-}
+inline void run_machine_code(CompiledProgram& program, double* result) { program.machine.function(&program, result); }
 
 }  // namespace ziffralon

@@ -55,9 +55,8 @@ int ziffralon_run(ziffralon_program* handle, double* result) {
   // A program that calls no host function is never re-entered.
   if (program.calls_host) return run_reentrant(program, result);
   if (program.machine.function) [[likely]]
-    ziffralon::run_machine_code(program, result);
-  else
-    ziffralon::run_code(program, program.own_stack, result);
+    return program.machine.function(&program, result);
+  ziffralon::run_code(program, program.own_stack, result);
   return 1;
 }
 

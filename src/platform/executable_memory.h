@@ -49,7 +49,8 @@ namespace ziffralon {
 struct CallingConvention {
   unsigned shadow_space;     // bytes a caller leaves free just above the return address for the callee
   unsigned first_saved_xmm;  // xmm registers from this one up keep their value across calls (16: none)
-  unsigned first_pointer;    // the register of a function's first argument, a pointer
+  unsigned first_pointer;    // the registers of a function's first two arguments, pointers
+  unsigned second_pointer;
   unsigned pointer_after_double;  // the register of the pointer in f(double, void*)
 };
 

@@ -87,6 +87,6 @@ namespace ziffralon {
 
 // System V: every xmm register may be changed by a call; integer and floating
 // arguments are counted apart, so both pointers come in rdi.
-CallingConvention platform_calling_convention() { return CallingConvention{0, 16, 7, 7}; }
+CallingConvention platform_calling_convention() { return CallingConvention{0, 16, 7, 6, 7}; }
 
 }  // namespace ziffralon

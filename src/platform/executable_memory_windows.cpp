@@ -47,6 +47,6 @@ void platform_unregister_code(void*) {}
 // Win64: the caller leaves 32 bytes for the callee's four register arguments;
 // xmm6 to xmm15 keep their values across calls. Arguments take places by
 // position: a first pointer comes in rcx, a pointer after a double in rdx.
-CallingConvention platform_calling_convention() { return CallingConvention{32, 6, 1, 2}; }
+CallingConvention platform_calling_convention() { return CallingConvention{32, 6, 1, 2, 2}; }
 
 }  // namespace ziffralon
