@@ -141,12 +141,13 @@ def main():
             verdict = "PASS" if a <= 1.05 * b else "FAIL"
             passed = passed and verdict == "PASS"
             print(f"{verdict}: `{slow}` {a:.2f} ns as fast as `{fast}` {b:.2f} ns")
-    longest = max(every, key=lambda n: len(labels[n].split()) if ("compile", n) in times else -1)
-    slowest = max(times[("compile", n)] for n in every if ("compile", n) in times) / 1000
-    verdict = "PASS" if slowest <= COMPILE_TARGET_US else "FAIL"
+    compiled = [n for n in every if ("compile", n) in times]
+    slowest = max(compiled, key=lambda n: times[("compile", n)], default=None)
+    verdict = "PASS" if slowest is not None and times[("compile", slowest)] / 1000 <= COMPILE_TARGET_US else "FAIL"
     passed = passed and verdict == "PASS"
-    print(f"{verdict}: compiling takes at most {slowest:.2f} µs a formula (target <= {COMPILE_TARGET_US}; "
-          f"the longest, `{labels[longest]}`, {times[('compile', longest)] / 1000:.2f} µs)")
+    if slowest is not None:
+        print(f"{verdict}: compiling takes at most {times[('compile', slowest)] / 1000:.2f} µs a formula "
+              f"(`{labels[slowest]}`; target <= {COMPILE_TARGET_US} µs)")
     if code_bytes:
         largest = max(code_bytes, key=code_bytes.get)
         print(f"Machine code per program: at most {code_bytes[largest]:.0f} bytes (`{labels[largest]}`), "

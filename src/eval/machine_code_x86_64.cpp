@@ -45,17 +45,6 @@ constexpr int WAITING_REGISTERS = 16 - FIRST_WAITING_REGISTER;
 constexpr std::size_t MOST_WAITING = 400;
 constexpr std::uint64_t SIGN_BIT = std::uint64_t{1} << 63;
 
-bool is_call(const Step& step) {
-  switch (step.kind) {
-    case StepKind::CALL:
-    case StepKind::CALL_DATA:
-    case StepKind::STEP_CALL:
-    case StepKind::UNARY: return step.kind != StepKind::UNARY || step.op == Operator::FACTORIAL;
-    case StepKind::BINARY: return step.op == Operator::POWER || step.op == Operator::BINOMIAL;
-    case StepKind::STEP_PAIR: return step.pair == Operator::POWER;
-    default: return false;
-  }
-}
 
 // Whole powers multiplied out as whole_power does (whole_powers.h), with the
 // fused multiply-add, where the library multiplies them and the processor
@@ -78,13 +67,43 @@ bool is_exponent(const Step& step, double value) {
   return step.op == Operator::POWER && step.second == Source::CONSTANT && step.b.constant == value;
 }
 
+// x^c for a constant c computed here, calling pow only for the rare x that
+// needs it (out of line).
+bool is_inline_power(const Step& step) {
+  if (step.op != Operator::POWER || step.second != Source::CONSTANT) return false;
+  double c = step.b.constant;
+  return c == 0 || c == 1 || (INLINE_WHOLE_POWERS && c >= 2 && c <= LARGEST_WHOLE_POWER && c == static_cast<int>(c));
+}
+
+// A call on the code's own path (pow's rare ones are out of line).
+bool is_call(const Step& step) {
+  switch (step.kind) {
+    case StepKind::CALL:
+    case StepKind::CALL_DATA:
+    case StepKind::STEP_CALL:
+    case StepKind::UNARY: return step.kind != StepKind::UNARY || step.op == Operator::FACTORIAL;
+    case StepKind::BINARY: return step.op == Operator::BINOMIAL || (step.op == Operator::POWER && !is_inline_power(step));
+    case StepKind::STEP_PAIR:
+      return step.pair == Operator::POWER &&
+             !is_inline_power(Step{StepKind::BINARY, step.pair, step.pair, step.first, step.second, step.a, step.b});
+    default: return false;
+  }
+}
+
 struct Assembler : Xbyak::CodeGenerator {
   using Xmm = Xbyak::Xmm;
   CallingConvention convention;
   std::size_t stack_size;
   int depth = 0;
   int registers_used;  // waiting-value registers
-  unsigned frame = 0;  // bytes below the return address
+  // Calls of pow taken only for the rare operand that needs them, out of line
+  // after the code, with the number of values waiting at their place.
+  struct ColdCall {
+    Xbyak::Label entry, back;
+    double exponent;
+    int depth;
+  };
+  std::deque<ColdCall> cold;
   unsigned saved_xmm_offset = 0;
   struct Constant {
     std::uint64_t bits;
@@ -92,7 +111,8 @@ struct Assembler : Xbyak::CodeGenerator {
   };
   std::deque<Constant> constants;
   const MachineCodeContext& context;
-  bool calls = false;
+  bool has_frame = false;  // the frame stands from the prologue on; else the calls out of line make it
+  unsigned full_frame = 0;
   const double* base = nullptr;  // the place r9 holds, if any
   unsigned result_slot = 0;      // where the result pointer waits during calls
 
@@ -151,22 +171,44 @@ struct Assembler : Xbyak::CodeGenerator {
 
   // The frame: slots for every waiting value, the shadow space when calling,
   // the callee-saved registers used; 16-byte aligned at every call.
-  void prologue(bool calling) {
-    calls = calling;
+  void prologue(bool calls) {
     unsigned saved = 0;
     for (int d = 0; d < registers_used; ++d) saved += saved_by_callee(d);
-    unsigned slots = calls || stack_size > WAITING_REGISTERS ? static_cast<unsigned>(stack_size) * 8 : 0;
-    result_slot = convention.shadow_space + slots;
-    unsigned bytes = (calls ? convention.shadow_space + 8 : 0) + slots;
-    saved_xmm_offset = (bytes + 15) / 16 * 16;
-    bytes = saved_xmm_offset + 16 * saved;
-    if (calls || bytes) frame = bytes / 16 * 16 + 8;
-    if (frame) sub(rsp, frame);
+    result_slot = convention.shadow_space + static_cast<unsigned>(stack_size) * 8;
+    saved_xmm_offset = (result_slot + 8 + 15) / 16 * 16;
+    full_frame = saved_xmm_offset + 16 * saved + 8;
+    has_frame = calls || stack_size > WAITING_REGISTERS || saved > 0;
+    if (!has_frame) return load_base();
+    sub(rsp, full_frame);
     unsigned at = saved_xmm_offset;
     for (int d = 0; d < registers_used; ++d)
       if (saved_by_callee(d)) movdqu(xword[rsp + at], waiting_register(d)), at += 16;
-    if (calls) mov(qword[rsp + result_slot], Xbyak::Reg64(static_cast<int>(convention.second_pointer)));
+    mov(qword[rsp + result_slot], Xbyak::Reg64(static_cast<int>(convention.second_pointer)));
     load_base();
+  }
+  ColdCall& cold_call(double exponent) {
+    cold.push_back(ColdCall{{}, {}, exponent, depth});
+    return cold.back();
+  }
+  void cold_calls() {
+    const Xbyak::Reg64 result(static_cast<int>(convention.second_pointer));
+    for (ColdCall& c : cold) {
+      L(c.entry);
+      if (!has_frame) {
+        sub(rsp, full_frame);
+        mov(qword[rsp + result_slot], result);
+      }
+      int kept = depth;
+      depth = c.depth;
+      movsd(xmm1, constant_at(c.exponent));
+      call_function(reinterpret_cast<const void*>(&call_power));
+      depth = kept;
+      if (!has_frame) {
+        mov(result, qword[rsp + result_slot]);
+        add(rsp, full_frame);
+      }
+      jmp(c.back, T_NEAR);
+    }
   }
   // The value as the interpreter's last result and in *result, then 1; a
   // text without an expression line gives the last result as it was.
@@ -176,7 +218,7 @@ struct Assembler : Xbyak::CodeGenerator {
       movsd(qword[rax], xmm0);
     else
       movsd(xmm0, qword[rax]);
-    if (calls)
+    if (has_frame)
       mov(rax, qword[rsp + result_slot]);
     else
       mov(rax, Xbyak::Reg64(static_cast<int>(convention.second_pointer)));
@@ -192,7 +234,7 @@ struct Assembler : Xbyak::CodeGenerator {
     unsigned at = saved_xmm_offset;
     for (int d = 0; d < registers_used; ++d)
       if (saved_by_callee(d)) movdqu(waiting_register(d), xword[rsp + at]), at += 16;
-    if (frame) add(rsp, frame);
+    if (has_frame) add(rsp, full_frame);
     ret();
   }
 
@@ -266,16 +308,12 @@ struct Assembler : Xbyak::CodeGenerator {
     }
     if (is_exponent(step, 0) || is_exponent(step, 1)) {
       // pow gives 1 for x^0 and x for x^1 when x is no NaN; a NaN it answers itself.
-      Xbyak::Label general, done;
       load(xmm0, step.first, step.a);
+      ColdCall& general = cold_call(step.b.constant);
       ucomisd(xmm0, xmm0);
-      jp(general);
+      jp(general.entry, T_NEAR);
       if (step.b.constant == 0) movsd(xmm0, constant_at(1.0));
-      jmp(done);
-      L(general);
-      movsd(xmm1, constant_at(step.b.constant));
-      call_function(reinterpret_cast<const void*>(&call_power));
-      L(done);
+      L(general.back);
       return;
     }
     if (INLINE_WHOLE_POWERS && op == Operator::POWER && step.second == Source::CONSTANT) {
@@ -304,7 +342,8 @@ struct Assembler : Xbyak::CodeGenerator {
   // for 2^-64 <= |x^n| <= 2^64; the second holds only when the first does,
   // and asking it alone gives the same answers.
   void whole_power(int n) {
-    Xbyak::Label general, done;
+    ColdCall& call = cold_call(n);
+    Xbyak::Label& general = call.entry;
     movapd(xmm1, xmm0);
     mulsd(xmm1, xmm0);
     movapd(xmm2, xmm0);
@@ -361,11 +400,7 @@ struct Assembler : Xbyak::CodeGenerator {
     ucomisd(xmm4, xmm5);
     ja(general, T_NEAR);
     movapd(xmm0, xmm1);
-    jmp(done, T_NEAR);
-    L(general);
-    movsd(xmm1, constant_at(n));
-    call_function(reinterpret_cast<const void*>(&call_power));
-    L(done);
+    L(call.back);
   }
 
   void step(const Step& s) {
@@ -449,7 +484,7 @@ const double* first_cell(const Instruction* code, std::size_t size) {
 bool assemble(const Instruction* code, std::size_t size, std::size_t stack_size, const MachineCodeContext& context,
               std::vector<unsigned char>& bytes, std::size_t& length) {
   // Whether anything calls, and how many values wait at most: a step with a
-  // call of its own keeps the accumulator waiting during it.
+  // call or a power of its own keeps the accumulator waiting during it.
   Step steps[MOST_STEPS];
   bool calls = false;
   std::size_t depth = 0;
@@ -460,7 +495,8 @@ bool assemble(const Instruction* code, std::size_t size, std::size_t stack_size,
       calls = calls || is_call(step);
       if (step.kind == StepKind::PUSH) ++depth;
       if (step.kind == StepKind::BINARY && step.first == Source::POPPED) --depth;
-      bool holds_accumulator = step.kind == StepKind::STEP_CALL || (step.kind == StepKind::STEP_PAIR && is_call(step));
+      bool holds_accumulator =
+          step.kind == StepKind::STEP_CALL || (step.kind == StepKind::STEP_PAIR && step.pair > Operator::DIVIDE);
       if (depth + holds_accumulator > stack_size) stack_size = depth + holds_accumulator;
     }
   }
@@ -475,6 +511,7 @@ bool assemble(const Instruction* code, std::size_t size, std::size_t stack_size,
     int count = instruction_steps(code[i], steps);
     for (int s = 0; s < count; ++s) assembler.step(steps[s]);
   }
+  assembler.cold_calls();
   assembler.constant_pool();
   length = assembler.getSize();
   bool assembled = Xbyak::GetError() == 0 && !assembler.hasUndefinedLabel();
