@@ -114,7 +114,7 @@ TEST(MachineCode, PowersGivePowsBits) {
   }
   std::vector<std::string> texts;
   for (int n = 0; n <= 8; ++n) texts.push_back("x^" + std::to_string(n));
-  texts.insert(texts.end(), {"(x*y)^2 + x^3*y^5", "y - x^4", "2.2*x^1 + x^0.5", "y*x^0", "x^-2"});
+  texts.insert(texts.end(), {"(x*y)^2 + x^3*y^5", "y - x^4", "2.2*x^1 + x^0.5", "y*x^0", "x^-2", "x/4 - y/0.5 + x/2^-1022 + x/2^1023"});
   expect_same_bits(texts, values);
 }
 

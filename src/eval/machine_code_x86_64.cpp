@@ -291,18 +291,32 @@ struct Assembler : Xbyak::CodeGenerator {
     }
   }
   static bool is_arithmetic(Operator op) { return op <= Operator::DIVIDE; }
+  // `into` OP the second operand. Dividing by a power of two is multiplying
+  // by its reciprocal when both are normal: either scales exactly and rounds
+  // once, the same way.
+  void arithmetic_with(Operator op, const Xmm& into, Source second, const Operand& operand) {
+    if (op == Operator::DIVIDE && second == Source::CONSTANT) {
+      int exponent = 0;
+      double c = operand.constant;
+      bool power_of_two = std::fabs(std::frexp(c, &exponent)) == 0.5;
+      double reciprocal = 1 / c;
+      if (power_of_two && std::isnormal(c) && std::isnormal(reciprocal))
+        return arithmetic(Operator::MULTIPLY, into, constant_at(reciprocal));
+    }
+    arithmetic(op, into, operand_at(second, operand));
+  }
 
   // acc = first OP second.
   void binary(const Step& step) {
     Operator op = step.op;
     if (is_arithmetic(op)) {
-      if (step.first == Source::ACCUMULATOR) return arithmetic(op, xmm0, operand_at(step.second, step.b));
+      if (step.first == Source::ACCUMULATOR) return arithmetic_with(op, xmm0, step.second, step.b);
       Xmm first = step.first == Source::POPPED ? pop_into(xmm1) : xmm1;
       if (step.first != Source::POPPED) load(xmm1, step.first, step.a);
       if (step.second == Source::ACCUMULATOR)
         arithmetic(op, first, xmm0);
       else
-        arithmetic(op, first, operand_at(step.second, step.b));
+        arithmetic_with(op, first, step.second, step.b);
       movapd(xmm0, first);
       return;
     }
@@ -383,21 +397,24 @@ struct Assembler : Xbyak::CodeGenerator {
       squared();
       if (n & bit) times_a();
     }
+    // The checks on the bits shifted left by one, which drops the sign:
+    // positive doubles compare as their bits do.
+    constexpr std::uint64_t EXPONENT = 0x7ff0000000000000;
+    constexpr std::uint64_t FIFTEEN_THIRTYSECONDS = (std::uint64_t{57 - 3} << 52) - 0x000E000000000000;
     movq(rax, xmm1);
-    btr(rax, 63);
-    mov(rcx, rax);  // |x^n| outside [2^-64, 2^64], an unsigned comparison of the bits
-    sub(rcx, qword[rip + constant(0x1p-64)]);
-    cmp(rcx, qword[rip + constant_bits(bits_of(0x1p64) - bits_of(0x1p-64))]);
+    add(rax, rax);
+    mov(rcx, rax);  // |x^n| outside [2^-64, 2^64]
+    sub(rcx, qword[rip + constant_bits(bits_of(0x1p-64) << 1)]);
+    cmp(rcx, qword[rip + constant_bits((bits_of(0x1p64) - bits_of(0x1p-64)) << 1)]);
     ja(general, T_NEAR);
-    // safe_distance: 15/32 of the spacing of the doubles below the power
-    sub(rax, 1);
-    and_(rax, qword[rip + constant_bits(0x7ff0000000000000)]);
-    movq(xmm5, rax);
-    mulsd(xmm5, constant_at(15 * 0x1p-57));
-    movq(r8, xmm2);
-    btr(r8, 63);
-    movq(xmm4, r8);
-    ucomisd(xmm4, xmm5);
+    // safe_distance: the spacing of the doubles below |x^n| (its exponent
+    // bits), times 15/32 (1.875 * 2^-55 of the value it is the spacing of).
+    sub(rax, 2);
+    and_(rax, qword[rip + constant_bits(EXPONENT << 1)]);
+    sub(rax, qword[rip + constant_bits(FIFTEEN_THIRTYSECONDS << 1)]);
+    movq(rcx, xmm2);
+    add(rcx, rcx);
+    cmp(rcx, rax);
     ja(general, T_NEAR);
     movapd(xmm0, xmm1);
     L(call.back);
@@ -421,7 +438,7 @@ struct Assembler : Xbyak::CodeGenerator {
       case StepKind::STEP_PAIR:
         if (is_arithmetic(s.pair)) {
           load(xmm1, s.first, s.a);
-          arithmetic(s.pair, xmm1, operand_at(s.second, s.b));
+          arithmetic_with(s.pair, xmm1, s.second, s.b);
           arithmetic(s.op, xmm0, xmm1);
         } else {
           push_accumulator();
