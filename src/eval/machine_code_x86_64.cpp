@@ -35,6 +35,9 @@ namespace ziffralon {
 namespace {
 
 double call_power(double a, double b) { return power_values(a, b); }
+// Where the code found that a whole power needs pow, or x^0 and x^1 have a
+// NaN: power_values would call pow itself.
+double call_pow(double a, double b) { return std::pow(a, b); }
 double call_binomial(double a, double b) { return binomial_values(a, b); }
 double call_factorial(double a) { return factorial_value(a); }
 
@@ -201,7 +204,7 @@ struct Assembler : Xbyak::CodeGenerator {
       int kept = depth;
       depth = c.depth;
       movsd(xmm1, constant_at(c.exponent));
-      call_function(reinterpret_cast<const void*>(&call_power));
+      call_function(reinterpret_cast<const void*>(&call_pow));
       depth = kept;
       if (!has_frame) {
         mov(result, qword[rsp + result_slot]);

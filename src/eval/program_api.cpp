@@ -20,7 +20,8 @@ using ziffralon::CompiledProgram;
 // A run that a host's function may re-enter: the interpreter and the program
 // stay until it ends, and a run of the program inside its own run gets a
 // stack of its own for the values that wait.
-int run_reentrant(CompiledProgram& program, double* result) {
+// Kept out of ziffralon_run, whose usual path then saves no registers.
+[[gnu::noinline]] int run_reentrant(CompiledProgram& program, double* result) {
   ziffralon::InterpreterCall call;
   ziffralon::begin_call(*program.in, call, false);  // never fails: nothing is put aside
   double* stack = program.own_stack;
