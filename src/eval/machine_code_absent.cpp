@@ -10,6 +10,7 @@ bool machine_code_build(const Instruction*, std::size_t, std::size_t, const Mach
 
 void machine_code_free(MachineCode& machine) {
   code_memory_release(machine.block);
+  machine.registration = nullptr;
   machine.function = nullptr;
 }
 

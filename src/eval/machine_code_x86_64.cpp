@@ -78,6 +78,31 @@ bool is_inline_power(const Step& step) {
   return c == 0 || c == 1 || (INLINE_WHOLE_POWERS && c >= 2 && c <= LARGEST_WHOLE_POWER && c == static_cast<int>(c));
 }
 
+// How the prologue built the frame, as Windows' x64 unwind data says it
+// (UNWIND_INFO version 1: codes of two bytes, the last instruction first).
+struct UnwindDescription {
+  static constexpr std::uint8_t ALLOC_LARGE = 1, ALLOC_SMALL = 2, SAVE_XMM128 = 8;
+  struct Code {
+    std::uint8_t offset, op, info;
+    std::uint16_t extra;
+    bool has_extra;
+  } entries[16] = {};
+  int count = 0;
+  std::size_t prologue_end = 0;
+  void note_allocation(std::size_t end, unsigned bytes) {
+    if (bytes <= 128)
+      entries[count++] = Code{static_cast<std::uint8_t>(end), ALLOC_SMALL, static_cast<std::uint8_t>((bytes - 8) / 8), 0, false};
+    else
+      entries[count++] = Code{static_cast<std::uint8_t>(end), ALLOC_LARGE, 0, static_cast<std::uint16_t>(bytes / 8), true};
+    prologue_end = end;
+  }
+  void note_saved_xmm(std::size_t end, int xmm, unsigned at) {
+    entries[count++] = Code{static_cast<std::uint8_t>(end), SAVE_XMM128, static_cast<std::uint8_t>(xmm),
+                            static_cast<std::uint16_t>(at / 16), true};
+    prologue_end = end;
+  }
+};
+
 // A call on the code's own path (pow's rare ones are out of line).
 bool is_call(const Step& step) {
   switch (step.kind) {
@@ -107,6 +132,7 @@ struct Assembler : Xbyak::CodeGenerator {
     int depth;
   };
   std::deque<ColdCall> cold;
+  UnwindDescription unwind;
   unsigned saved_xmm_offset = 0;
   struct Constant {
     std::uint64_t bits;
@@ -152,9 +178,9 @@ struct Assembler : Xbyak::CodeGenerator {
     return source == Source::CONSTANT ? constant_at(operand.constant) : variable_at(operand.cell);
   }
 
-  // Before anything else, while the arguments are in their registers: every
-  // variable taken as a constant must still hold it, or the run is handed
-  // over with those arguments.
+  // Right after the prologue, while the arguments are still in their
+  // registers: every variable taken as a constant must still hold it, or the
+  // frame goes and the run is handed over with those arguments.
   void check_folded() {
     if (context.folded_count == 0) return;
     Xbyak::Label changed;
@@ -167,6 +193,7 @@ struct Assembler : Xbyak::CodeGenerator {
     Xbyak::Label hold;
     jmp(hold, T_NEAR);
     L(changed);
+    leave_frame();
     mov(rax, reinterpret_cast<std::uintptr_t>(context.after_change));
     jmp(rax);
     L(hold);
@@ -174,18 +201,27 @@ struct Assembler : Xbyak::CodeGenerator {
 
   // The frame: slots for every waiting value, the shadow space when calling,
   // the callee-saved registers used; 16-byte aligned at every call.
-  void prologue(bool calls) {
+  // Where a system unwinds through run-time code by tables, any call at all
+  // (even one out of line) makes the frame stand from the prologue on, so
+  // that one description fits the whole function.
+  void prologue(bool calls, bool calls_out_of_line) {
     unsigned saved = 0;
     for (int d = 0; d < registers_used; ++d) saved += saved_by_callee(d);
     result_slot = convention.shadow_space + static_cast<unsigned>(stack_size) * 8;
     saved_xmm_offset = (result_slot + 8 + 15) / 16 * 16;
     full_frame = saved_xmm_offset + 16 * saved + 8;
-    has_frame = calls || stack_size > WAITING_REGISTERS || saved > 0;
+    has_frame = calls || stack_size > WAITING_REGISTERS || saved > 0 ||
+                (convention.unwind_tables && calls_out_of_line);
     if (!has_frame) return load_base();
     sub(rsp, full_frame);
+    unwind.note_allocation(getSize(), full_frame);
     unsigned at = saved_xmm_offset;
     for (int d = 0; d < registers_used; ++d)
-      if (saved_by_callee(d)) movdqu(xword[rsp + at], waiting_register(d)), at += 16;
+      if (saved_by_callee(d)) {
+        movdqu(xword[rsp + at], waiting_register(d));
+        unwind.note_saved_xmm(getSize(), FIRST_WAITING_REGISTER + d, at);
+        at += 16;
+      }
     mov(qword[rsp + result_slot], Xbyak::Reg64(static_cast<int>(convention.second_pointer)));
     load_base();
   }
@@ -233,11 +269,15 @@ struct Assembler : Xbyak::CodeGenerator {
     mov(eax, 1);
     epilogue();
   }
-  void epilogue() {
+  void leave_frame() {
+    if (!has_frame) return;
     unsigned at = saved_xmm_offset;
     for (int d = 0; d < registers_used; ++d)
       if (saved_by_callee(d)) movdqu(waiting_register(d), xword[rsp + at]), at += 16;
-    if (has_frame) add(rsp, full_frame);
+    add(rsp, full_frame);
+  }
+  void epilogue() {
+    leave_frame();
     ret();
   }
 
@@ -478,6 +518,34 @@ struct Assembler : Xbyak::CodeGenerator {
       dq(c.bits);
     }
   }
+
+  // The unwind data and the function's table entry (RUNTIME_FUNCTION: start,
+  // end and unwind data as offsets from the block's start), after the
+  // constants; returns the entry's offset, or 0 when none is needed (no frame:
+  // the return address is on top of the stack throughout).
+  std::size_t unwind_table(std::size_t code_end) {
+    if (!convention.unwind_tables || !has_frame) return 0;
+    align(4);
+    std::size_t info = getSize();
+    int slots = 0;
+    for (int i = 0; i < unwind.count; ++i) slots += unwind.entries[i].has_extra ? 2 : 1;
+    db(1);  // version 1, no flags
+    db(static_cast<std::uint8_t>(unwind.prologue_end));
+    db(static_cast<std::uint8_t>(slots));
+    db(0);  // no frame register
+    for (int i = unwind.count - 1; i >= 0; --i) {
+      const UnwindDescription::Code& c = unwind.entries[i];
+      db(c.offset);
+      db(static_cast<std::uint8_t>(c.op | c.info << 4));
+      if (c.has_extra) dw(c.extra);
+    }
+    if (slots % 2) dw(0);
+    std::size_t entry = getSize();
+    dd(0);
+    dd(static_cast<std::uint32_t>(code_end));
+    dd(static_cast<std::uint32_t>(info));
+    return entry;
+  }
 };
 
 // Room enough for any step: a call that saves and restores every register.
@@ -502,17 +570,19 @@ const double* first_cell(const Instruction* code, std::size_t size) {
 }
 
 bool assemble(const Instruction* code, std::size_t size, std::size_t stack_size, const MachineCodeContext& context,
-              std::vector<unsigned char>& bytes, std::size_t& length) {
+              std::vector<unsigned char>& bytes, std::size_t& length, std::size_t& table) {
   // Whether anything calls, and how many values wait at most: a step with a
   // call or a power of its own keeps the accumulator waiting during it.
   Step steps[MOST_STEPS];
-  bool calls = false;
+  bool calls = false, calls_out_of_line = false;
   std::size_t depth = 0;
   for (std::size_t i = 0; i < size; ++i) {
     int count = instruction_steps(code[i], steps);
     for (int s = 0; s < count; ++s) {
       const Step& step = steps[s];
       calls = calls || is_call(step);
+      calls_out_of_line = calls_out_of_line || (step.kind == StepKind::BINARY && step.op == Operator::POWER) ||
+                          (step.kind == StepKind::STEP_PAIR && step.pair == Operator::POWER);
       if (step.kind == StepKind::PUSH) ++depth;
       if (step.kind == StepKind::BINARY && step.first == Source::POPPED) --depth;
       bool holds_accumulator =
@@ -525,14 +595,16 @@ bool assemble(const Instruction* code, std::size_t size, std::size_t stack_size,
   Xbyak::ClearError();
   Assembler assembler(bytes.size(), bytes.data(), platform_calling_convention(), stack_size, context);
   assembler.base = first_cell(code, size);
+  assembler.prologue(calls, calls_out_of_line);
   assembler.check_folded();
-  assembler.prologue(calls);
   for (std::size_t i = 0; i < size; ++i) {
     int count = instruction_steps(code[i], steps);
     for (int s = 0; s < count; ++s) assembler.step(steps[s]);
   }
   assembler.cold_calls();
+  std::size_t code_end = assembler.getSize();
   assembler.constant_pool();
+  table = assembler.unwind_table(code_end);
   length = assembler.getSize();
   bool assembled = Xbyak::GetError() == 0 && !assembler.hasUndefinedLabel();
   Xbyak::ClearError();
@@ -546,11 +618,13 @@ bool machine_code_build(const Instruction* code, std::size_t size, std::size_t s
   if (!machine_code_wanted() || stack_size > MOST_WAITING) return false;
   try {
     std::vector<unsigned char> bytes;
-    std::size_t length = 0;
-    if (!assemble(code, size, stack_size, context, bytes, length)) return false;
+    std::size_t length = 0, table = 0;
+    if (!assemble(code, size, stack_size, context, bytes, length, table)) return false;
     CodeBlock block;
     if (!code_memory_allocate(length, block)) return false;
     std::memcpy(block.writable, bytes.data(), length);
+    machine.registration = nullptr;
+    if (table) platform_register_code(block.executable, block.executable + table, machine.registration);
     machine.block = block;
     machine.function =
         reinterpret_cast<int (*)(CompiledProgram*, double*)>(const_cast<unsigned char*>(block.executable));
@@ -561,6 +635,8 @@ bool machine_code_build(const Instruction* code, std::size_t size, std::size_t s
 }
 
 void machine_code_free(MachineCode& machine) {
+  platform_unregister_code(machine.registration);
+  machine.registration = nullptr;
   code_memory_release(machine.block);
   machine.function = nullptr;
 }

@@ -166,6 +166,7 @@ struct CompiledProgram;
 struct MachineCode {
   int (*function)(CompiledProgram* program, double* result) = nullptr;
   CodeBlock block;
+  void* registration = nullptr;  // with the system's unwind tables, where it keeps them
 };
 
 // A variable the machine code took as the constant it held when compiling:

@@ -33,11 +33,10 @@ void platform_unmap_code_memory(const CodeMemoryViews& views);
 void platform_on_fork(void (*prepare)(), void (*after)());
 
 // Tells the system's stack walkers (debuggers, crash reports) how to step
-// through the function of `size` bytes at `function` in the block `views`, whose
-// unwind description is `unwind_size` bytes at `unwind`. Only Windows keeps
-// such tables for run-time code; elsewhere these do nothing.
-void platform_register_code(const CodeMemoryViews& views, const unsigned char* function, std::size_t size,
-                            const unsigned char* unwind, void*& registration);
+// through run-time code: `table` is a function's entry in the system's format,
+// its offsets counted from `base`. Only Windows keeps such tables for
+// run-time code; elsewhere these do nothing.
+void platform_register_code(const unsigned char* base, const unsigned char* table, void*& registration);
 void platform_unregister_code(void* registration);
 
 }  // namespace ziffralon
@@ -52,6 +51,7 @@ struct CallingConvention {
   unsigned first_pointer;    // the registers of a function's first two arguments, pointers
   unsigned second_pointer;
   unsigned pointer_after_double;  // the register of the pointer in f(double, void*)
+  bool unwind_tables;             // run-time code is registered with the system's unwind tables
 };
 
 CallingConvention platform_calling_convention();

@@ -74,10 +74,7 @@ void platform_unmap_code_memory(const CodeMemoryViews& views) {
 
 void platform_on_fork(void (*prepare)(), void (*after)()) { pthread_atfork(prepare, after, after); }
 
-void platform_register_code(const CodeMemoryViews&, const unsigned char*, std::size_t, const unsigned char*,
-                            void*& registration) {
-  registration = nullptr;
-}
+void platform_register_code(const unsigned char*, const unsigned char*, void*& registration) { registration = nullptr; }
 
 void platform_unregister_code(void*) {}
 
@@ -87,6 +84,6 @@ namespace ziffralon {
 
 // System V: every xmm register may be changed by a call; integer and floating
 // arguments are counted apart, so both pointers come in rdi.
-CallingConvention platform_calling_convention() { return CallingConvention{0, 16, 7, 6, 7}; }
+CallingConvention platform_calling_convention() { return CallingConvention{0, 16, 7, 6, 7, false}; }
 
 }  // namespace ziffralon

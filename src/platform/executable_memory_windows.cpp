@@ -37,16 +37,18 @@ void platform_unmap_code_memory(const CodeMemoryViews& views) {
 
 void platform_on_fork(void (*)(), void (*)()) {}
 
-void platform_register_code(const CodeMemoryViews&, const unsigned char*, std::size_t, const unsigned char*,
-                            void*& registration) {
-  registration = nullptr;
+void platform_register_code(const unsigned char* base, const unsigned char* table, void*& registration) {
+  auto* entry = reinterpret_cast<RUNTIME_FUNCTION*>(const_cast<unsigned char*>(table));
+  registration = RtlAddFunctionTable(entry, 1, reinterpret_cast<DWORD64>(base)) ? entry : nullptr;
 }
 
-void platform_unregister_code(void*) {}
+void platform_unregister_code(void* registration) {
+  if (registration) RtlDeleteFunctionTable(static_cast<RUNTIME_FUNCTION*>(registration));
+}
 
 // Win64: the caller leaves 32 bytes for the callee's four register arguments;
 // xmm6 to xmm15 keep their values across calls. Arguments take places by
 // position: a first pointer comes in rcx, a pointer after a double in rdx.
-CallingConvention platform_calling_convention() { return CallingConvention{32, 6, 1, 2, 2}; }
+CallingConvention platform_calling_convention() { return CallingConvention{32, 6, 1, 2, 2, true}; }
 
 }  // namespace ziffralon
