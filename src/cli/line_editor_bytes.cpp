@@ -88,4 +88,16 @@ void append_terminal_bytes(std::string& line, const wchar_t* text, int count) {
   }
 }
 
+std::wstring terminal_characters(const std::string& bytes) {
+  std::wstring characters;
+  TerminalBytes pending{{}, 0};
+  for (std::size_t at = 0; at < bytes.size() || pending.count > 0;) {
+    while (at < bytes.size() && pending.count < sizeof pending.pending) pending.pending[pending.count++] = bytes[at++];
+    wchar_t character;
+    take_character(pending, &character, at == bytes.size());
+    characters += character;
+  }
+  return characters;
+}
+
 }  // namespace ziffralon

@@ -99,7 +99,7 @@ bool next_line() {
 
 }  // namespace
 
-bool line_editor_start() {
+bool line_editor_start(bool) {
   if (!platform_is_terminal(PLATFORM_STDIN)) return false;
   console_editor.input = GetStdHandle(STD_INPUT_HANDLE);
   DWORD mode = 0;
