@@ -231,7 +231,9 @@ void recall_kept_lines(const LibeditCalls& libedit, HistoryW* list, bool keep_hi
   std::vector<std::string> lines;
   line_editor.kept = history_file_open(keep_history, lines);
   HistEventW event;
-  for (const std::string& line : lines) libedit.history_w(list, &event, H_ENTER, terminal_characters(line).c_str());
+  // With the newline, as the editor hands on the lines it enters itself.
+  for (const std::string& line : lines)
+    libedit.history_w(list, &event, H_ENTER, terminal_characters(line + '\n').c_str());
 }
 
 }  // namespace
