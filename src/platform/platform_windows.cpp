@@ -100,24 +100,6 @@ void take_wide_command_line(int& argc, char**& argv) {
   argv = arguments.pointers.data();
 }
 
-BOOL WINAPI on_console_event(DWORD event) {
-  switch (event) {
-    case CTRL_C_EVENT: stop_events.note(SIGINT); break;
-    case CTRL_BREAK_EVENT:
-    case CTRL_CLOSE_EVENT: stop_events.note(SIGTERM); break;
-    default: return FALSE;
-  }
-  // The event arrives on a thread of its own; a read the main thread is
-  // blocked in returns now, as a read interrupted by a signal does.
-  InterlockedExchange(&stop_events.stopped, 1);
-  CancelSynchronousIo(stop_events.main_thread);
-  // The system ends the process as soon as this returns for a closing window:
-  // the main thread must first answer what was read and write it out, and it
-  // then ends the process itself (platform_end_by_signal).
-  if (event == CTRL_CLOSE_EVENT) WaitForSingleObject(stop_events.main_thread, CLOSING_WAIT_MS);
-  return TRUE;
-}
-
 // A pipe that its writer put in no-wait mode answers a read with ERROR_NO_DATA
 // while it is empty: that is no end and no failure, so the read is tried again
 // until bytes come, the writer goes away or a stop event comes.
@@ -137,6 +119,27 @@ long failed_read(DWORD error) {
 }
 
 }  // namespace
+
+// The console's events on a thread of their own (outside the unnamed
+// namespace so that the Windows suite can call it as the system does: Wine
+// sends no CTRL_CLOSE_EVENT).
+BOOL WINAPI platform_on_console_event(DWORD event) {
+  switch (event) {
+    case CTRL_C_EVENT: stop_events.note(SIGINT); break;
+    case CTRL_BREAK_EVENT:
+    case CTRL_CLOSE_EVENT: stop_events.note(SIGTERM); break;
+    default: return FALSE;
+  }
+  // The event arrives on a thread of its own; a read the main thread is
+  // blocked in returns now, as a read interrupted by a signal does.
+  InterlockedExchange(&stop_events.stopped, 1);
+  CancelSynchronousIo(stop_events.main_thread);
+  // The system ends the process as soon as this returns for a closing window:
+  // the main thread must first answer what was read and write it out, and it
+  // then ends the process itself (platform_end_by_signal).
+  if (event == CTRL_CLOSE_EVENT) WaitForSingleObject(stop_events.main_thread, CLOSING_WAIT_MS);
+  return TRUE;
+}
 
 void platform_start_program(int& argc, char**& argv) {
   // Messages written through the C runtime keep their "\n" as well.
@@ -203,7 +206,7 @@ bool platform_is_terminal(int file) {
 void platform_catch_stop_signals(void (*note)(int)) {
   stop_events.note = note;
   stop_events.main_thread = OpenThread(THREAD_TERMINATE | SYNCHRONIZE, FALSE, GetCurrentThreadId());
-  SetConsoleCtrlHandler(on_console_event, TRUE);
+  SetConsoleCtrlHandler(platform_on_console_event, TRUE);
 }
 
 void platform_end_by_signal(int) { ExitProcess(EXIT_BY_CONSOLE_EVENT); }
