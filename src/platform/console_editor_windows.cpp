@@ -125,7 +125,10 @@ std::size_t line_editor_read(unsigned char* into, std::size_t room) {
 
 void line_editor_end() {
   if (!console_editor.running) return;
-  SetConsoleCtrlHandler(on_interrupt, FALSE);
+  // After a stop event the process ends next, and the handler of a closing
+  // window may be waiting for that while the system holds the list of
+  // handlers, which removing one would wait for in turn.
+  if (!console_stop_signal) SetConsoleCtrlHandler(on_interrupt, FALSE);
   console_editor.running = false;
 }
 
