@@ -11,7 +11,9 @@
 // compute. A variable held back is read where its operator stands, which is
 // the moment evaluation reads it unless code in between may change it (an
 // assignment or a host function): then its load goes in before that code.
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <cstring>
 
 #include "../core/builtins.h"
@@ -176,6 +178,14 @@ struct CompileActions {
     return code;
   }
   Value call(const Value& function, const Value& argument) {
+    if (carries_data(function.token.symbol)) {
+      Value code = materialise(argument);
+      Operand host;
+      host.host = function.token.symbol->value.host;
+      emit(OP_CALL_DATA, host);
+      code.effects = true;
+      return code;
+    }
     Operand f;
     f.function = function.token.symbol->value.function;
     bool builtin = is_builtin(f.function);
@@ -318,27 +328,65 @@ void join_steps(CodeBuffer& out) {
   out.size = kept;
 }
 
-// The names met for the first time become variables; the instructions that
-// name them get their real places. False when out of memory.
-bool make_deferred_names(InterpreterState& in, DeferredNames& deferred, CodeBuffer& out) {
-  for (std::size_t d = 0; d < deferred.count; ++d) {
-    Symbol* waiting = deferred.records[d];
-    Symbol* real = symbol_intern(in, symbol_name(waiting), waiting->length);
-    if (!real) return false;
+// A name set aside while compiling: its place then, and its real one.
+struct MovedCell {
+  double* waiting;
+  double* real;
+  const Symbol* name;
+};
+
+// The names met for the first time become variables, in the order they were
+// met; the instructions that name them get their real places, looked up in
+// the moves sorted by their old places. False when out of memory.
+bool make_deferred_names(InterpreterState& in, const DeferredNames& deferred, CodeBuffer& out) {
+  std::size_t count = 0;
+  for (const Symbol* waiting = newest_deferred_name(deferred); waiting; waiting = waiting->next) ++count;
+  if (count == 0) return true;
+  auto* moves = static_cast<MovedCell*>(allocate_bytes(count * sizeof(MovedCell)));
+  if (!moves) return false;
+  std::size_t index = count;
+  for (const Symbol* waiting = newest_deferred_name(deferred); waiting; waiting = waiting->next)
+    moves[--index] = MovedCell{waiting->cell, nullptr, waiting};
+  std::size_t made = 0;
+  for (; made < count; ++made) {
+    Symbol* real = symbol_intern(in, symbol_name(moves[made].name), moves[made].name->length);
+    if (!real) break;
+    moves[made].real = real->cell;
+  }
+  if (made == count) {
+    auto by_place = [](const MovedCell& a, const MovedCell& b) { return std::less<double*>()(a.waiting, b.waiting); };
+    std::sort(moves, moves + count, by_place);
+    auto moved = [&](double*& cell) {
+      const MovedCell* found = std::lower_bound(moves, moves + count, MovedCell{cell, nullptr, nullptr}, by_place);
+      if (found != moves + count && found->waiting == cell) cell = found->real;
+    };
     for (std::size_t i = 0; i < out.size; ++i) {
       Instruction& instruction = out.code[i];
       CellOperands cells = cells_of(instruction.opcode);
-      if (cells.a && instruction.a.cell == waiting->cell) instruction.a.cell = real->cell;
-      if (cells.b && instruction.b.cell == waiting->cell) instruction.b.cell = real->cell;
+      if (cells.a) moved(instruction.a.cell);
+      if (cells.b) moved(instruction.b.cell);
     }
   }
-  return true;
+  release_bytes(moves);
+  return made == count;
+}
+
+// Whether `code` calls a host's function.
+bool calls_host_function(const Instruction* code, std::size_t size) {
+  for (std::size_t i = 0; i < size; ++i) {
+    Opcode op = code[i].opcode;
+    if (op == OP_CALL_DATA) return true;
+    if (op == OP_CALL && !is_builtin(code[i].a.function)) return true;
+    if ((op == OP_LOAD_CALL_V || op == OP_PUSH_CALL_V) && !is_builtin(code[i].a.function)) return true;
+  }
+  return false;
 }
 
 CompiledProgram* new_program(InterpreterState& in, CodeBuffer& out, bool has_result) {
   auto* program = static_cast<CompiledProgram*>(allocate_bytes(sizeof(CompiledProgram)));
   if (!program) return nullptr;
-  *program = CompiledProgram{&in, out.code, out.size, stack_needed(out.code, out.size), nullptr, has_result};
+  *program = CompiledProgram{&in,        out.code, out.size, stack_needed(out.code, out.size), nullptr, has_result,
+                             calls_host_function(out.code, out.size), 0, false};
   if (program->stack_size > RUN_STACK_SIZE) {
     program->own_stack = static_cast<double*>(allocate_bytes(program->stack_size * sizeof(double)));
     if (!program->own_stack) {
@@ -352,10 +400,16 @@ CompiledProgram* new_program(InterpreterState& in, CodeBuffer& out, bool has_res
 
 }  // namespace
 
-CompiledProgram* compile_program(InterpreterState& in, const char* text, std::size_t length, long& error_offset) {
+CompiledProgram* compile_program(InterpreterState& in, const char* text, std::size_t length, TextOffset& error_offset) {
   error_offset = 0;
+  in.last_failure = OUT_OF_MEMORY_MESSAGE;
+  InterpreterCall call;
+  if (!begin_call(in, call, true)) return nullptr;
   enter_quiet_mode(in);
-  if (!string_source_load_line(in, text, length)) return nullptr;
+  if (!string_source_load_line(in, text, length)) {
+    end_call(call);
+    return nullptr;
+  }
   CodeBuffer out;
   CompileActions actions{out};
   DeferredNames deferred;
@@ -363,9 +417,10 @@ CompiledProgram* compile_program(InterpreterState& in, const char* text, std::si
   in.deferring = &deferred;
   int result = parse_with(in, actions, first_entries, PARSER_INITIAL_DEPTH);
   in.deferring = nullptr;
-  bool failed = take_quiet_error(in) || result != PARSE_ACCEPTED || out.out_of_memory;
+  const char* message = quiet_error_message(in);
+  take_quiet_error(in);
   CompiledProgram* program = nullptr;
-  if (!failed) {
+  if (!message && result == PARSE_ACCEPTED && !out.out_of_memory) {
     actions.finish();
     if (!out.out_of_memory && make_deferred_names(in, deferred, out)) {
       join_steps(out);
@@ -374,13 +429,25 @@ CompiledProgram* compile_program(InterpreterState& in, const char* text, std::si
   }
   release_deferred_names(deferred);
   release_bytes(out.code);
-  long offset = std::min<long>(string_source_token_start(in), static_cast<long>(length));
-  error_offset = program ? -1 : offset;
+  // Where the error lies, for a fault of the text's; running out of memory
+  // is none, and its offset stays 0.
+  if (program) {
+    error_offset = NO_ERROR_OFFSET;
+    in.last_failure = nullptr;
+  } else if (message && !out.out_of_memory && std::strncmp(message, OUT_OF_MEMORY_MESSAGE, sizeof OUT_OF_MEMORY_MESSAGE - 1) != 0) {
+    error_offset = static_cast<TextOffset>(std::min(string_source_token_start(in), length));
+    in.last_failure = message;
+  }
+  end_call(call);
   return program;
 }
 
 void program_free(CompiledProgram* program) {
   if (!program) return;
+  if (program->runs_under_way > 0) {
+    program->free_when_idle = true;
+    return;
+  }
   release_bytes(program->code);
   release_bytes(program->own_stack);
   release_bytes(program);
