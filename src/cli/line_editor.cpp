@@ -229,6 +229,7 @@ void configure(const LibeditCalls& libedit, EditLine* editor, HistoryW* list) {
 // The lines of earlier sessions, oldest first, as if typed in this one.
 void recall_kept_lines(const LibeditCalls& libedit, HistoryW* list, bool keep_history) {
   std::vector<std::string> lines;
+  console_flush();  // the banner first, then any word about the file
   line_editor.kept = history_file_open(keep_history, lines);
   HistEventW event;
   // With the newline, as the editor hands on the lines it enters itself.
