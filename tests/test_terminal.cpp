@@ -81,7 +81,8 @@ const TerminalCase CASES[] = {
     // Several fit: the first Tab completes what they share, the second lists them and shows the line again.
     {"tab_twice_lists_the_names_that_fit", {"-q"}, "xterm", true,
      {{"si\t", "sin"}, {"\t", "\r\nsin(  sinh(\r\n"}, {"h(0)\r", "\t0\r\n"}, {"\x04", ""}}},
-    // No name fits, or the cursor is inside one: the Tab changes nothing (typed as a blank, either line would be a parse error).
+    // No name fits, or the cursor is inside one: the Tab changes nothing (were it a blank, both
+    // lines would be parse errors).
     {"tab_where_no_name_fits_does_nothing", {"-q"}, "xterm", true,
      {{"q\t1\r", "\t0\r\n"}, {"sqr\x02\t\r", "\t0\r\n"}, {"\x04", ""}}},
 };
@@ -220,7 +221,9 @@ class KeptHistory : public testing::Test {
   std::string folder;
 };
 
-void write_file(const std::string& name, const std::string& content) { std::ofstream(name, std::ios::binary) << content; }
+void write_file(const std::string& name, const std::string& content) {
+  std::ofstream(name, std::ios::binary) << content;
+}
 
 int mode_of(const std::string& name) {
   struct stat status {};
@@ -286,7 +289,8 @@ TEST_F(KeptHistory, TwoSessionsAtOnceLoseNoLine) {
   for (int n = 1; n <= LINES; ++n)
     for (int s = 0; s < 2; ++s) pasted[s] += std::string(1, "ab"[s]) + "=" + std::to_string(n) + "\r";
   for (Terminal& t : sessions) start_at_terminal(t, SESSION);
-  for (int s = 0; s < 2; ++s) ASSERT_EQ(write(sessions[s].master, pasted[s].data(), pasted[s].size()), static_cast<ssize_t>(pasted[s].size()));
+  for (int s = 0; s < 2; ++s)
+    ASSERT_EQ(write(sessions[s].master, pasted[s].data(), pasted[s].size()), static_cast<ssize_t>(pasted[s].size()));
   for (int s = 0; s < 2; ++s) type_and_await(sessions[s], "", "\t" + std::to_string(LINES) + "\r\n");
   for (Terminal& t : sessions) type_and_await(t, "\x04", "");
   for (Terminal& t : sessions) end_at_terminal(t, SESSION);

@@ -147,7 +147,8 @@ unsigned char complete_name(EditLine* editor, int) {
   line_editor.tab_read = line_editor.characters_read;
   const LineInfoW* shown = line_editor.libedit->el_wline(editor);
   std::size_t cursor = static_cast<std::size_t>(shown->cursor - shown->buffer);
-  std::size_t start = completed_name_start(shown->buffer, cursor, static_cast<std::size_t>(shown->lastchar - shown->buffer));
+  std::size_t length = static_cast<std::size_t>(shown->lastchar - shown->buffer);
+  std::size_t start = completed_name_start(shown->buffer, cursor, length);
   if (start == cursor) return CC_NORM;
   std::string prefix(shown->buffer + start, shown->buffer + cursor);  // a name's characters are ASCII
   std::vector<std::string> candidates = name_completions(default_interpreter, prefix);

@@ -97,8 +97,8 @@ void type_again(const std::wstring& rest) {
   GetNumberOfConsoleInputEvents(console_editor.input, &waiting);
   std::size_t ours = keys.size();
   keys.resize(ours + waiting);
-  if (waiting > 0 && ReadConsoleInputW(console_editor.input, keys.data() + ours, waiting, &taken)) keys.resize(ours + taken);
-  else keys.resize(ours);
+  if (waiting == 0 || !ReadConsoleInputW(console_editor.input, keys.data() + ours, waiting, &taken)) taken = 0;
+  keys.resize(ours + taken);
   WriteConsoleInputW(console_editor.input, keys.data(), static_cast<DWORD>(keys.size()), &written);
 }
 
@@ -112,9 +112,10 @@ DWORD complete_at_tab(wchar_t* units, DWORD count) {
   line.erase(cursor, 1);
   bool again = line == console_editor.after_tab;
   std::size_t start = completed_name_start(line.data(), cursor, line.size());
-  std::string prefix(line.begin() + static_cast<std::ptrdiff_t>(start), line.begin() + static_cast<std::ptrdiff_t>(cursor));
+  std::string prefix;  // a name's characters are ASCII
+  for (std::size_t at = start; at < cursor; ++at) prefix += static_cast<char>(line[at]);
   std::vector<std::string> candidates;
-  if (start < cursor) candidates = name_completions(default_interpreter, prefix);  // a name's characters are ASCII
+  if (start < cursor) candidates = name_completions(default_interpreter, prefix);
   std::string common = common_beginning(candidates);
   std::wstring rest = line.substr(cursor);
   std::wstring before = line.substr(0, cursor);

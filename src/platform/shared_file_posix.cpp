@@ -104,7 +104,9 @@ int shared_file_read_end(int file, std::size_t limit, std::string& content, bool
   return 0;
 }
 
-int shared_file_append(int file, const std::string& bytes) { return write_all(file, bytes.data(), bytes.size()) ? 0 : -1; }
+int shared_file_append(int file, const std::string& bytes) {
+  return write_all(file, bytes.data(), bytes.size()) ? 0 : -1;
+}
 
 int shared_file_replace(int file, const std::string& name, const std::string& content) {
   std::string temporary = name + ".XXXXXX";
