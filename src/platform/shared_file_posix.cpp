@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <ctime>
 
 #include "shared_file.h"
@@ -109,7 +110,13 @@ int shared_file_append(int file, const std::string& bytes) {
 }
 
 int shared_file_replace(int file, const std::string& name, const std::string& content) {
-  std::string temporary = name + ".XXXXXX";
+  // A name that is a symbolic link keeps it: the file it leads to is replaced.
+  std::string target = name;
+  if (char* resolved = realpath(name.c_str(), nullptr)) {
+    target = resolved;
+    std::free(resolved);
+  }
+  std::string temporary = target + ".XXXXXX";
   int fresh = mkostemp(temporary.data(), O_CLOEXEC);  // readable and writable by its owner alone
   if (fresh < 0) return fail(file, errno);
   bool written = write_all(fresh, content.data(), content.size()) && fsync(fresh) == 0;
@@ -118,7 +125,7 @@ int shared_file_replace(int file, const std::string& name, const std::string& co
     written = false;
     error = errno;
   }
-  if (written && rename(temporary.c_str(), name.c_str()) == 0) {
+  if (written && rename(temporary.c_str(), target.c_str()) == 0) {
     close(file);
     return 0;
   }
