@@ -413,7 +413,7 @@ CompiledProgram* new_program(InterpreterState& in, CodeBuffer& out, bool has_res
   auto* program = static_cast<CompiledProgram*>(allocate_bytes(sizeof(CompiledProgram)));
   if (!program) return nullptr;
   *program = CompiledProgram{&in,        out.code, out.size, stack_needed(out.code, out.size), nullptr, has_result,
-                             calls_host_function(out.code, out.size), 0, false, {}};
+                             calls_host_function(out.code, out.size), 0, false, {}, {}};
   if (program->stack_size > RUN_STACK_SIZE) {
     program->own_stack = static_cast<double*>(allocate_bytes(program->stack_size * sizeof(double)));
     if (!program->own_stack) {
@@ -427,8 +427,8 @@ CompiledProgram* new_program(InterpreterState& in, CodeBuffer& out, bool has_res
 
 }  // namespace
 
-bool build_for(CompiledProgram& program, const Instruction* code, std::size_t size, std::size_t stack_size,
-               const FoldedVariable* folded, std::size_t folded_count);
+bool build_for(CompiledProgram& program, MachineCode& machine, const Instruction* code, std::size_t size,
+               std::size_t stack_size, const FoldedVariable* folded, std::size_t folded_count);
 
 // Parses the text into `out`; false on a syntax error or when out of memory.
 bool parse_program(InterpreterState& in, const char* text, std::size_t length, CodeBuffer& out,
@@ -474,7 +474,8 @@ bool attach_folded_machine_code(InterpreterState& in, CompiledProgram& program, 
   bool built = false;
   if (parse_program(in, text, length, out, deferred, &request, has_line) && request.taken_count > 0) {
     join_steps(out);
-    built = build_for(program, out.code, out.size, stack_needed(out.code, out.size), taken, request.taken_count);
+    built = build_for(program, program.machine, out.code, out.size, stack_needed(out.code, out.size), taken,
+                      request.taken_count);
   }
   release_deferred_names(deferred);
   release_bytes(out.code);
@@ -482,10 +483,14 @@ bool attach_folded_machine_code(InterpreterState& in, CompiledProgram& program, 
   return built;
 }
 
+// Folded machine code comes with code that reads every variable, for the runs
+// after one of them changed: those then need no compiling, no memory and no
+// lock.
 void attach_machine_code(InterpreterState& in, CompiledProgram& program, const char* text, std::size_t length) {
   if (!machine_code_wanted()) return;
-  if (!attach_folded_machine_code(in, program, text, length))
-    build_for(program, program.code, program.size, program.stack_size, nullptr, 0);
+  bool folded = attach_folded_machine_code(in, program, text, length);
+  build_for(program, folded ? program.reading : program.machine, program.code, program.size, program.stack_size,
+            nullptr, 0);
 }
 
 CompiledProgram* compile_program(InterpreterState& in, const char* text, std::size_t length, TextOffset& error_offset) {
@@ -531,21 +536,24 @@ CompiledProgram* compile_program(InterpreterState& in, const char* text, std::si
   return program;
 }
 
-void program_drop_machine_code(CompiledProgram& program) { machine_code_free(program.machine); }
+void program_drop_machine_code(CompiledProgram& program) {
+  machine_code_free(program.machine);
+  machine_code_free(program.reading);
+}
 
 // Machine code for `program` with `folded_count` variables of `folded` taken as
 // constants in `code`, or reading all its variables from `program.code`.
-bool build_for(CompiledProgram& program, const Instruction* code, std::size_t size, std::size_t stack_size,
-               const FoldedVariable* folded, std::size_t folded_count) {
+bool build_for(CompiledProgram& program, MachineCode& machine, const Instruction* code, std::size_t size,
+               std::size_t stack_size, const FoldedVariable* folded, std::size_t folded_count) {
   MachineCodeContext context{folded, folded_count, &program.in->session.last_result, program.has_result,
                              &machine_code_after_change};
-  return machine_code_build(code, size, stack_size, context, program.machine);
+  return machine_code_build(code, size, stack_size, context, machine);
 }
 
+// The folded code is never entered again, but kept until the program goes.
 int machine_code_after_change(CompiledProgram* program, double* result) {
-  program_drop_machine_code(*program);
-  if (build_for(*program, program->code, program->size, program->stack_size, nullptr, 0))
-    return program->machine.function(program, result);
+  std::swap(program->machine, program->reading);
+  if (program->machine.function) return program->machine.function(program, result);
   run_code(*program, program->own_stack, result);
   return 1;
 }
@@ -556,7 +564,7 @@ void program_free(CompiledProgram* program) {
     program->free_when_idle = true;
     return;
   }
-  machine_code_free(program->machine);
+  program_drop_machine_code(*program);
   release_bytes(program->code);
   release_bytes(program->own_stack);
   release_bytes(program);

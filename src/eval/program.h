@@ -189,6 +189,7 @@ struct CompiledProgram {
   int runs_under_way;
   bool free_when_idle;  // freed inside its own run: given back when the run ends
   MachineCode machine;
+  MachineCode reading;  // beside folded `machine`: the same reading every variable
 };
 
 // Runs `program`'s code once with `stack` for the values that wait (nullptr:
