@@ -6,6 +6,8 @@
 // Any difference aborts with both sides printed.
 //
 // The text ends at the input's first NUL byte, as it would for a C caller.
+// Programs run as machine code where the processor has a back-end; with
+// ZIFFRALON_MACHINE_CODE=0 in the environment, on the bytecode machine.
 #include <ziffralon/ziffralon.h>
 
 #include <cstddef>

@@ -6,8 +6,10 @@
 
 #include "executable_memory.h"
 
-#ifndef MFD_CLOEXEC
-#include <linux/memfd.h>
+#ifndef __linux__
+#include <fcntl.h>
+
+#include <cstdio>
 #endif
 
 namespace ziffralon {
@@ -36,7 +38,7 @@ int open_memory_file() {
   return fd;
 #else
   char name[64];
-  snprintf(name, sizeof name, "/ziffralon-code-%ld", static_cast<long>(getpid()));
+  std::snprintf(name, sizeof name, "/ziffralon-code-%ld", static_cast<long>(getpid()));
   int fd = shm_open(name, O_RDWR | O_CREAT | O_EXCL, 0600);
   if (fd >= 0) shm_unlink(name);
   return fd;
