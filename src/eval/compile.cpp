@@ -82,6 +82,7 @@ struct CompileActions {
   using Value = CompileValue;
   CodeBuffer& out;
   FoldRequest* fold = nullptr;
+  bool reads_plain = false;  // a variable of the interpreter's own (not bound) is read
   int live = 0;  // computed values: the accumulator's and those waiting on the stack
   Value last_line{};
   bool has_line = false;
@@ -179,6 +180,7 @@ struct CompileActions {
     if (v.kind == ValueKind::CODE) live = 0;  // its value stays in the accumulator until the next line's
   }
   Value variable(Value token) {
+    reads_plain = reads_plain || token.token.symbol->cell == &token.token.symbol->value.number;
     if (fold && take_as_constant(*fold, token.token.symbol)) return folded(*token.token.symbol->cell);
     token.kind = ValueKind::VARIABLE;
     return token;
@@ -486,9 +488,10 @@ bool attach_folded_machine_code(InterpreterState& in, CompiledProgram& program, 
 // Folded machine code comes with code that reads every variable, for the runs
 // after one of them changed: those then need no compiling, no memory and no
 // lock.
-void attach_machine_code(InterpreterState& in, CompiledProgram& program, const char* text, std::size_t length) {
+void attach_machine_code(InterpreterState& in, CompiledProgram& program, const char* text, std::size_t length,
+                         bool reads_plain) {
   if (!machine_code_wanted()) return;
-  bool folded = attach_folded_machine_code(in, program, text, length);
+  bool folded = reads_plain && attach_folded_machine_code(in, program, text, length);
   build_for(program, folded ? program.reading : program.machine, program.code, program.size, program.stack_size,
             nullptr, 0);
 }
@@ -531,7 +534,7 @@ CompiledProgram* compile_program(InterpreterState& in, const char* text, std::si
     error_offset = static_cast<TextOffset>(std::min(string_source_token_start(in), length));
     in.last_failure = message;
   }
-  if (program) attach_machine_code(in, *program, text, length);
+  if (program) attach_machine_code(in, *program, text, length, actions.reads_plain);
   end_call(call);
   return program;
 }

@@ -23,8 +23,8 @@
 #include <cstdint>
 #include <cstring>
 #include <deque>
+#include <memory>
 #include <new>
-#include <vector>
 
 #include "../platform/executable_memory.h"
 #include "machine_code.h"
@@ -570,7 +570,7 @@ const double* first_cell(const Instruction* code, std::size_t size) {
 }
 
 bool assemble(const Instruction* code, std::size_t size, std::size_t stack_size, const MachineCodeContext& context,
-              std::vector<unsigned char>& bytes, std::size_t& length, std::size_t& table) {
+              std::unique_ptr<unsigned char[]>& bytes, std::size_t& length, std::size_t& table) {
   // Whether anything calls, and how many values wait at most: a step with a
   // call or a power of its own keeps the accumulator waiting during it.
   Step steps[MOST_STEPS];
@@ -591,9 +591,10 @@ bool assemble(const Instruction* code, std::size_t size, std::size_t stack_size,
     }
   }
   if (stack_size > MOST_WAITING) return false;
-  bytes.resize(256 + size * BYTES_PER_INSTRUCTION + 16 * size);
+  std::size_t capacity = 256 + size * BYTES_PER_INSTRUCTION + 16 * size;
+  bytes.reset(new unsigned char[capacity]);  // not cleared: the assembler writes before anything reads
   Xbyak::ClearError();
-  Assembler assembler(bytes.size(), bytes.data(), platform_calling_convention(), stack_size, context);
+  Assembler assembler(capacity, bytes.get(), platform_calling_convention(), stack_size, context);
   assembler.base = first_cell(code, size);
   assembler.prologue(calls, calls_out_of_line);
   assembler.check_folded();
@@ -617,12 +618,12 @@ bool machine_code_build(const Instruction* code, std::size_t size, std::size_t s
                         const MachineCodeContext& context, MachineCode& machine) {
   if (!machine_code_wanted() || stack_size > MOST_WAITING) return false;
   try {
-    std::vector<unsigned char> bytes;
+    std::unique_ptr<unsigned char[]> bytes;
     std::size_t length = 0, table = 0;
     if (!assemble(code, size, stack_size, context, bytes, length, table)) return false;
     CodeBlock block;
     if (!code_memory_allocate(length, block)) return false;
-    std::memcpy(block.writable, bytes.data(), length);
+    std::memcpy(block.writable, bytes.get(), length);
     machine.registration = nullptr;
     if (table) platform_register_code(block.executable, block.executable + table, machine.registration);
     machine.block = block;
