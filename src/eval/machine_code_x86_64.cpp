@@ -3,7 +3,7 @@
 //
 // The accumulator is xmm0. Waiting values live in xmm6 up (the value
 // waiting at depth d in xmm(6+d)) and, past the registers, in the frame's
-// slot d; xmm1 to xmm5, rax, rcx and r8 are scratch, and r9 holds the place
+// slot d; xmm1 to xmm5, rax, rcx, r8 and r10 are scratch, and r9 holds the place
 // of one variable, so that the others near it are reached from there. Before
 // a call the waiting values in
 // registers the call may change go to their slots and come back after it.
@@ -18,6 +18,7 @@
 #define XBYAK_NO_EXCEPTION
 #include <xbyak/xbyak.h>
 
+#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -59,11 +60,25 @@ bool inline_whole_powers() {
 }
 const bool INLINE_WHOLE_POWERS = inline_whole_powers();
 
-std::uint64_t bits_of(double value) {
-  std::uint64_t bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  return bits;
-}
+constexpr std::uint64_t bits_of(double value) { return std::bit_cast<std::uint64_t>(value); }
+
+// What the whole powers' code reads, in the library rather than after each
+// program's code: the checks on the bits shifted left by one (which drops
+// the sign, so that positive doubles compare as their bits do), 2, and the
+// exponents for pow.
+constexpr std::uint64_t EXPONENT_BITS = 0x7ff0000000000000;
+// 15/32 of the spacing below a power of two: 1.875 * 2^-55 of it.
+constexpr std::uint64_t FIFTEEN_THIRTYSECONDS = (std::uint64_t{57 - 3} << 52) - 0x000E000000000000;
+enum PowerConstant { SMALLEST_POWER, POWER_RANGE, EXPONENT_FIELD, SAFE_DISTANCE, TWO, EXPONENTS };
+const std::uint64_t POWER_CONSTANTS[] = {
+    bits_of(0x1p-64) << 1,
+    (bits_of(0x1p64) - bits_of(0x1p-64)) << 1,
+    EXPONENT_BITS << 1,
+    FIFTEEN_THIRTYSECONDS << 1,
+    bits_of(2.0),
+    bits_of(0.0), bits_of(1.0), bits_of(2.0), bits_of(3.0), bits_of(4.0), bits_of(5.0), bits_of(6.0), bits_of(7.0),
+    bits_of(8.0),
+};
 
 // Decides whether x^c for a constant c can be had without calling pow.
 bool is_exponent(const Step& step, double value) {
@@ -239,7 +254,8 @@ struct Assembler : Xbyak::CodeGenerator {
       }
       int kept = depth;
       depth = c.depth;
-      movsd(xmm1, constant_at(c.exponent));
+      mov(rax, reinterpret_cast<std::uintptr_t>(&POWER_CONSTANTS[EXPONENTS + static_cast<int>(c.exponent)]));
+      movsd(xmm1, qword[rax]);
       call_function(reinterpret_cast<const void*>(&call_pow));
       depth = kept;
       if (!has_frame) {
@@ -401,6 +417,7 @@ struct Assembler : Xbyak::CodeGenerator {
   void whole_power(int n) {
     ColdCall& call = cold_call(n);
     Xbyak::Label& general = call.entry;
+    mov(r10, reinterpret_cast<std::uintptr_t>(POWER_CONSTANTS));
     movapd(xmm1, xmm0);
     mulsd(xmm1, xmm0);
     movapd(xmm2, xmm0);
@@ -428,7 +445,7 @@ struct Assembler : Xbyak::CodeGenerator {
       mulsd(xmm3, xmm1);
       movapd(xmm4, xmm1);
       vfmsub213sd(xmm4, xmm1, xmm3);
-      movsd(xmm5, constant_at(2.0));
+      movsd(xmm5, qword[r10 + 8 * TWO]);
       mulsd(xmm5, xmm1);
       mulsd(xmm5, xmm2);
       addsd(xmm4, xmm5);
@@ -440,21 +457,17 @@ struct Assembler : Xbyak::CodeGenerator {
       squared();
       if (n & bit) times_a();
     }
-    // The checks on the bits shifted left by one, which drops the sign:
-    // positive doubles compare as their bits do.
-    constexpr std::uint64_t EXPONENT = 0x7ff0000000000000;
-    constexpr std::uint64_t FIFTEEN_THIRTYSECONDS = (std::uint64_t{57 - 3} << 52) - 0x000E000000000000;
     movq(rax, xmm1);
     add(rax, rax);
     mov(rcx, rax);  // |x^n| outside [2^-64, 2^64]
-    sub(rcx, qword[rip + constant_bits(bits_of(0x1p-64) << 1)]);
-    cmp(rcx, qword[rip + constant_bits((bits_of(0x1p64) - bits_of(0x1p-64)) << 1)]);
+    sub(rcx, qword[r10 + 8 * SMALLEST_POWER]);
+    cmp(rcx, qword[r10 + 8 * POWER_RANGE]);
     ja(general, T_NEAR);
     // safe_distance: the spacing of the doubles below |x^n| (its exponent
     // bits), times 15/32 (1.875 * 2^-55 of the value it is the spacing of).
     sub(rax, 2);
-    and_(rax, qword[rip + constant_bits(EXPONENT << 1)]);
-    sub(rax, qword[rip + constant_bits(FIFTEEN_THIRTYSECONDS << 1)]);
+    and_(rax, qword[r10 + 8 * EXPONENT_FIELD]);
+    sub(rax, qword[r10 + 8 * SAFE_DISTANCE]);
     movq(rcx, xmm2);
     add(rcx, rcx);
     cmp(rcx, rax);
