@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 
 #include "eval/program.h"
 
@@ -38,6 +40,8 @@ double walking(double x) {
 }
 
 TEST(MachineCode, StackWalksGetThroughIt) {
+  const char* setting = std::getenv("ZIFFRALON_MACHINE_CODE");
+  if (setting && std::strcmp(setting, "0") == 0) GTEST_SKIP() << "machine code is off";
   ziffralon::Interpreter in;
   double x = 2;
   ASSERT_TRUE(in.bind_variable("x", x) && in.define_function("walk", walking));
