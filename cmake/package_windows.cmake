@@ -21,3 +21,6 @@ foreach(page ziffralon.1 ziffralon.3)
 endforeach()
 add_custom_target(windows_manuals ALL DEPENDS ${manuals})
 install(FILES ${manuals} ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION .)
+# The program and the libraries hold musl's mathematics functions, whose
+# licence asks that its notice go along.
+install(FILES ${PROJECT_SOURCE_DIR}/src/platform/libm/COPYRIGHT DESTINATION . RENAME LICENSE.musl.txt)

@@ -12,7 +12,7 @@ execute_process(COMMAND ${CMAKE_COMMAND} -E tar xf ${zip} WORKING_DIRECTORY ${WO
 get_filename_component(top ${zip} NAME_WLE)
 set(top ${WORK_DIR}/${top})
 foreach(wanted bin/ziffralon.exe bin/ziffralon.dll lib/libziffralon.dll.a lib/libziffralon.a
-    include/ziffralon/ziffralon.h README.md LICENSE ziffralon.1.txt ziffralon.3.txt)
+    include/ziffralon/ziffralon.h README.md LICENSE LICENSE.musl.txt ziffralon.1.txt ziffralon.3.txt)
   if(NOT EXISTS ${top}/${wanted})
     message(FATAL_ERROR "the zip lacks ${wanted}")
   endif()
