@@ -16,8 +16,11 @@
  * and distinct interpreters run in parallel.
  *
  * Nothing here throws or allocates for the caller; only bound variables and
- * host functions keep a caller's pointers. The manual page ziffralon(3)
- * describes the calls in full. */
+ * host functions keep a caller's pointers. Computing assumes the default
+ * floating-point environment (rounding to nearest): compiled programs fold
+ * constants when they are compiled, so a run under another rounding mode
+ * need not give what evaluating the text under it gives. The manual page
+ * ziffralon(3) describes the calls in full. */
 #ifndef ZIFFRALON_ZIFFRALON_H
 #define ZIFFRALON_ZIFFRALON_H
 
@@ -59,8 +62,11 @@ extern "C" {
  * `error_offset`, when not null, receives -1 after success, else the byte
  * offset in `text` where the token of the first error starts (blanks before
  * the token are not part of it); an error at the end of the text gives the
- * text's length. When memory runs out, the offset is that of the token being
- * read or computed at the time.
+ * text's length, and an offset too large for a long is given as LONG_MAX.
+ * When memory runs out, the offset is that of the token being read or
+ * computed at the time. Parentheses and other pending operations nest to a
+ * depth of about 9,990 ("parser stack overflow" past it, see
+ * ziffralon_interpreter_last_error).
  * Refused, with 0 and nothing evaluated: a null text (offset 0), a text of
  * more than ZIFFRALON_MAX_TEXT bytes (offset ZIFFRALON_MAX_TEXT), and any text
  * while the built-in functions cannot be installed for lack of memory (offset
@@ -88,7 +94,12 @@ ZIFFRALON_API const char* ziffralon_version(void);
  * threads may take turns with one if the host orders their calls), and
  * distinct interpreters run in parallel. It shares nothing with the calls
  * above or with other interpreters. A text of any length is evaluated. Every
- * call below accepts a null interpreter and then does nothing and returns 0. */
+ * call below accepts a null interpreter and then does nothing and returns 0.
+ *
+ * An interpreter is re-entrant: a host function (or anything it calls) may
+ * evaluate, compile, run, set, get, bind and list in the interpreter that
+ * called it, to any depth, and the outer evaluation or run goes on as if the
+ * inner calls had been made before it. */
 typedef struct ziffralon_interpreter ziffralon_interpreter;
 
 /* A new interpreter, or null when out of memory. */
@@ -96,7 +107,9 @@ ZIFFRALON_API ziffralon_interpreter* ziffralon_interpreter_new(void);
 
 /* Frees the interpreter and all its memory; null is ignored. Programs
  * compiled in it must be freed first. Variables bound to a host's doubles
- * leave those doubles alone. */
+ * leave those doubles alone. Called from inside a call on the interpreter (by
+ * a host function), the freeing waits until the outermost call has ended;
+ * the interpreter must not be used after that. */
 ZIFFRALON_API void ziffralon_interpreter_free(ziffralon_interpreter* interpreter);
 
 /* As ziffralon_evaluate, in `interpreter`, with no limit on the text's
@@ -114,11 +127,13 @@ ZIFFRALON_API int ziffralon_interpreter_get_variable(ziffralon_interpreter* inte
 
 /* Binds the variable `name` (created if new) to the host's double at
  * `where`: from now on evaluation and programs compiled afterwards read and
- * assign `*where` itself, and the variable's earlier value is dropped. The
- * double must outlive the interpreter and the programs, or be bound
- * elsewhere first. A program compiled before the binding keeps the place the
- * variable had then. Returns 0 and changes nothing for a null `where`, a
- * name that is no identifier or names a function, or when memory runs out. */
+ * assign `*where` itself, and the variable's earlier value is dropped. A
+ * program keeps the place the variable had when it was compiled, so the
+ * double must stay valid while it is bound and while any program compiled
+ * during that time exists: to free a double, rebind the variable and free
+ * (or recompile) the programs compiled before. Returns 0 and changes nothing
+ * for a null `where`, a name that is no identifier or names a function, or
+ * when memory runs out. */
 ZIFFRALON_API int ziffralon_interpreter_bind_variable(ziffralon_interpreter* interpreter, const char* name,
                                                     double* where);
 
@@ -129,12 +144,29 @@ ZIFFRALON_API int ziffralon_interpreter_bind_variable(ziffralon_interpreter* int
 ZIFFRALON_API int ziffralon_interpreter_define_function(ziffralon_interpreter* interpreter, const char* name,
                                                       double (*function)(double));
 
+/* As ziffralon_interpreter_define_function, for a function that carries data
+ * of the host's: `name(x)` calls function(x, data). `release`, when not
+ * null, is called with `data` once, when the interpreter is freed; when the
+ * call returns 0 it is not called, and the data stays the caller's. */
+ZIFFRALON_API int ziffralon_interpreter_define_function_with_data(ziffralon_interpreter* interpreter,
+                                                                const char* name,
+                                                                double (*function)(double x, void* data),
+                                                                void* data, void (*release)(void* data));
+
 /* Calls `visit` with the name and value of every variable, newest first (as
  * the console's '#' lists them), and `context` as given; returns how many
- * there were. `visit` must not call the interpreter. */
+ * there were. Variables that `visit` creates are not visited. */
 ZIFFRALON_API long ziffralon_interpreter_list_variables(ziffralon_interpreter* interpreter,
                                                       void (*visit)(const char* name, double value, void* context),
                                                       void* context);
+
+/* Why the last ziffralon_interpreter_evaluate or ziffralon_compile in
+ * `interpreter` failed, in the calculator's own words: "parse error",
+ * "parser stack overflow", "identifier length is limited to 255 chars", or a
+ * text that begins with "out of memory". Null when that call succeeded (and
+ * before any), and for a null interpreter. A refused null text leaves it as
+ * it was. The text is static: it stays valid. */
+ZIFFRALON_API const char* ziffralon_interpreter_last_error(ziffralon_interpreter* interpreter);
 
 /* Compiled formulas: a text compiled once in an interpreter and run many
  * times, each run computing the text's statements in order with the
@@ -146,7 +178,8 @@ typedef struct ziffralon_program ziffralon_program;
  * error, with `*error_offset` (when not null) where the error's token starts,
  * as ziffralon_interpreter_evaluate reports it; nothing of the text takes
  * effect then. Also null, offset 0, for a null interpreter or text, and when
- * memory runs out (names the text mentions may have been made then). On
+ * memory runs out (names the text mentions may have been made then;
+ * ziffralon_interpreter_last_error tells this from a syntax error). On
  * success `*error_offset` is -1, and every variable the text mentions exists
  * from now on (a new one with the value 0), as after evaluating the text;
  * nothing else changes and nothing is computed. A program reads the places
@@ -158,10 +191,14 @@ ZIFFRALON_API ziffralon_program* ziffralon_compile(ziffralon_interpreter* interp
  * text assigns and stores in `*result` (when not null) the value of its last
  * expression, or, for a text without one, the interpreter's last result, as
  * evaluating it would; that value is then the interpreter's last result.
- * Returns 1; 0 for a null program. A run allocates nothing and takes no lock. */
+ * Returns 1; 0 for a null program. A run takes no lock and allocates
+ * nothing, but for a run of a program inside its own run (from a host
+ * function) that needs a stack of its own: when no memory can be had for it,
+ * that run returns 0 and leaves `*result` alone. */
 ZIFFRALON_API int ziffralon_run(ziffralon_program* program, double* result);
 
-/* Frees `program`; null is ignored. */
+/* Frees `program`; null is ignored. Called from inside a run of it (by a
+ * host function), the freeing waits until that run has ended. */
 ZIFFRALON_API void ziffralon_program_free(ziffralon_program* program);
 
 #ifdef __cplusplus
@@ -171,6 +208,7 @@ ZIFFRALON_API void ziffralon_program_free(ziffralon_program* program);
 /* The C++ calls need C++17; below it, C++ programs get the C calls alone.
  * (MSVC reports its language level in _MSVC_LANG.) */
 #if defined(__cplusplus) && (__cplusplus >= 201703L || (defined(_MSVC_LANG) && _MSVC_LANG >= 201703L))
+#include <new>
 #include <optional>
 #include <string_view>
 #include <type_traits>
@@ -198,7 +236,10 @@ class Interpreter {
   ~Interpreter() { ziffralon_interpreter_free(handle_); }
   Interpreter(Interpreter&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
   Interpreter& operator=(Interpreter&& other) noexcept {
-    std::swap(handle_, other.handle_);
+    if (this != &other) {
+      ziffralon_interpreter_free(handle_);
+      handle_ = std::exchange(other.handle_, nullptr);
+    }
     return *this;
   }
   Interpreter(const Interpreter&) = delete;
@@ -225,6 +266,21 @@ class Interpreter {
   bool define_function(const char* name, double (*function)(double)) noexcept {
     return ziffralon_interpreter_define_function(handle_, name, function) != 0;
   }
+  /* Any callable `double(double)` (a lambda with its captures, say), kept by
+   * the interpreter until it is freed. It must not throw. */
+  template <class Function, class = std::enable_if_t<!std::is_convertible_v<Function, double (*)(double)>>>
+  bool define_function(const char* name, Function function) {
+    using Kept = std::decay_t<Function>;
+    Kept* kept = new (std::nothrow) Kept(std::move(function));
+    if (!kept) return false;
+    auto call = [](double x, void* data) -> double { return (*static_cast<Kept*>(data))(x); };
+    auto release = [](void* data) { delete static_cast<Kept*>(data); };
+    if (ziffralon_interpreter_define_function_with_data(handle_, name, call, kept, release)) return true;
+    delete kept;
+    return false;
+  }
+  /* As ziffralon_interpreter_last_error: nullptr after a success. */
+  const char* last_error() const noexcept { return ziffralon_interpreter_last_error(handle_); }
   /* Calls visit(name, value) for every variable, newest first. */
   template <class Visit>
   long list_variables(Visit&& visit) const {
@@ -249,7 +305,10 @@ class Program {
   ~Program() { ziffralon_program_free(handle_); }
   Program(Program&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
   Program& operator=(Program&& other) noexcept {
-    std::swap(handle_, other.handle_);
+    if (this != &other) {
+      ziffralon_program_free(handle_);
+      handle_ = std::exchange(other.handle_, nullptr);
+    }
     return *this;
   }
   Program(const Program&) = delete;

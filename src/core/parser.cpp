@@ -26,7 +26,7 @@ struct EvaluateActions {
     *target.symbol->cell = v.number;
     return v;
   }
-  static Value call(Value function, Value argument) { return number(function.symbol->value.function(argument.number)); }
+  static Value call(Value function, Value argument) { return number(call_function(function.symbol, argument.number)); }
   template <Operator OP>
   static Value binary(Value a, Value b) {
     return number(apply_binary<OP>(a.number, b.number));

@@ -64,6 +64,7 @@ void report_value(InterpreterState& in, double number) {
 
 void report_error(InterpreterState& in, const char* message) {
   if (!in.session.console_mode) {
+    if (!in.session.quiet_error) in.session.quiet_error_message = message;
     in.session.quiet_error = true;
     return;
   }
@@ -73,7 +74,7 @@ void report_error(InterpreterState& in, const char* message) {
   console_line_answered();
 }
 
-unsigned long console_error_count(const InterpreterState& in) { return in.session.console_errors; }
+std::uint64_t console_error_count(const InterpreterState& in) { return in.session.console_errors; }
 
 void print_banner(InterpreterState& in) {
   if (!in.session.console_mode) return;
@@ -109,6 +110,10 @@ bool take_quiet_error(InterpreterState& in) {
   bool raised = in.session.quiet_error;
   in.session.quiet_error = false;
   return raised;
+}
+
+const char* quiet_error_message(const InterpreterState& in) {
+  return in.session.quiet_error ? in.session.quiet_error_message : nullptr;
 }
 
 bool run_console_session(InterpreterState& in) {

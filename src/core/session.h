@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace ziffralon {
 
@@ -14,8 +15,12 @@ struct SessionState {
   bool console_mode = true;
   bool quiet_error = false;
   double last_result = 0.0;
-  unsigned long console_errors = 0;  // messages printed; the program's exit status reads it
+  const char* quiet_error_message = nullptr;  // the first error's, while quiet_error is raised
+  std::uint64_t console_errors = 0;  // messages printed; the program's exit status reads it
 };
+
+// The start of every message about running out of memory.
+constexpr char OUT_OF_MEMORY_MESSAGE[] = "out of memory";
 
 struct InterpreterState;
 
@@ -29,7 +34,7 @@ void report_value(InterpreterState& in, double number);
 void report_error(InterpreterState& in, const char* message);
 
 // How many messages report_error has printed in console mode so far.
-unsigned long console_error_count(const InterpreterState& in);
+std::uint64_t console_error_count(const InterpreterState& in);
 
 // Console only: the banner line with the program version.
 void print_banner(InterpreterState& in);
@@ -47,6 +52,10 @@ void enter_quiet_mode(InterpreterState& in);
 // Whether an error was reported in quiet mode since the last call; lowers
 // quiet_error.
 bool take_quiet_error(InterpreterState& in);
+
+// The message of the first error reported in quiet mode, while quiet_error is
+// raised; nullptr otherwise.
+const char* quiet_error_message(const InterpreterState& in);
 
 // Switches to console mode and parses standard input to its end; true when the
 // parse ended normally.

@@ -224,6 +224,12 @@ void release_deferred_names(DeferredNames& deferred) {
 
 void release_symbols(InterpreterState& in) {
   SymbolTable& table = in.symbols;
+  for (Symbol* symbol = table.newest_function; symbol; symbol = symbol->next) {
+    if (symbol->kind != TOK_FUNCTION || !carries_data(symbol)) continue;
+    HostFunction* host = symbol->value.host;
+    if (host->release) host->release(host->data);
+    release_bytes(host);
+  }
   release_bytes(table.slots);
   release_permanent_blocks(table.memory);
   table = SymbolTable{.memory = table.memory};

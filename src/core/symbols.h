@@ -19,14 +19,25 @@ constexpr SymbolKind TOK_FUNCTION = 259;
 
 using MathFunction = double (*)(double);
 
+// A host's function that carries the host's own data, passed back on every
+// call; `release` (if any) gets the data when the interpreter is freed.
+struct HostFunction {
+  double (*function)(double x, void* data);
+  void* data;
+  void (*release)(void* data);
+};
+
 union SymbolValue {
   double number;
   MathFunction function;
+  HostFunction* host;  // a function whose cell is nullptr
 };
 
 // The name's bytes follow the record, NUL-terminated (see symbol_name).
 struct Symbol {
-  double* cell;  // where a variable's number lives: its own value, or a host's double bound to it
+  // Where a variable's number lives: its own value, or a host's double bound
+  // to it. A function has no number: nullptr marks one that carries data.
+  double* cell;
   SymbolKind kind;
   std::uint32_t length;  // of the name: names are told apart by length before bytes
   SymbolValue value;
@@ -34,6 +45,14 @@ struct Symbol {
 };
 
 inline const char* symbol_name(const Symbol* symbol) { return reinterpret_cast<const char*>(symbol + 1); }
+
+inline bool carries_data(const Symbol* function) { return function->cell == nullptr; }
+
+// The value of the function `symbol` at `x`.
+inline double call_function(const Symbol* symbol, double x) {
+  if (carries_data(symbol)) return symbol->value.host->function(x, symbol->value.host->data);
+  return symbol->value.function(x);
+}
 
 // One interpreter's names: a list, newest first, and the open-addressing
 // index over it (one record reference per slot, and beside the slots one tag
@@ -100,7 +119,8 @@ Symbol* symbol_intern_deferred(InterpreterState& in, DeferredNames& deferred, co
 // Gives back the records set aside.
 void release_deferred_names(DeferredNames& deferred);
 
-// Gives back the index and every record; the table is then empty, not yet
+// Gives back the index and every record, and hands the data of the host's
+// functions to their release calls; the table is then empty, not yet
 // initialised.
 void release_symbols(InterpreterState& in);
 

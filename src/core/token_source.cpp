@@ -1,5 +1,6 @@
 #include "token_source.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdint>
@@ -73,7 +74,7 @@ struct StringReader {
   // The NUL ends the text and is never stepped over.
   int get() {
     TokenSource& t = in.tokens;
-    if (t.pos < 0 || t.pos >= static_cast<long>(t.text_size)) return NO_BYTE;
+    if (t.pos >= t.text_size) return NO_BYTE;
     auto c = static_cast<unsigned char>(t.text[t.pos]);
     if (c == '\0') return NO_BYTE;
     ++t.pos;
@@ -82,15 +83,18 @@ struct StringReader {
   void unget(int c) {
     if (c != NO_BYTE) --in.tokens.pos;
   }
+  // Only as far ahead as any one token reaches: looking for the NUL at the
+  // end of a long text before every number would read the text over and
+  // over.
   Window window() {
     TokenSource& t = in.tokens;
-    if (t.pos < 0 || t.pos >= static_cast<long>(t.text_size)) return Window{t.text, 0, false};
+    if (t.pos >= t.text_size) return Window{t.text, 0, false};
     const char* at = t.text + t.pos;
-    std::size_t room = t.text_size - static_cast<std::size_t>(t.pos);
+    std::size_t room = std::min(t.text_size - t.pos, NUMBER_LIMIT + 2);
     std::size_t size = strnlen(at, room);
     return Window{at, size, size < room};
   }
-  void skip(std::size_t count) { in.tokens.pos += static_cast<long>(count); }
+  void skip(std::size_t count) { in.tokens.pos += count; }
   static constexpr bool CONSUMES_OVERLONG_BYTE = false;
   char* identifier() { return in.tokens.string_identifier; }
 };
@@ -413,7 +417,7 @@ bool string_source_load_line(InterpreterState& in, const char* text, std::size_t
   return true;
 }
 
-long string_source_token_start(const InterpreterState& in) { return in.tokens.token_begin; }
+std::size_t string_source_token_start(const InterpreterState& in) { return in.tokens.token_begin; }
 
 void release_token_source(InterpreterState& in) {
   TokenSource& t = in.tokens;

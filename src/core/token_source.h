@@ -37,8 +37,8 @@ struct TokenSource {
   SemanticValue token_value;
   const char* text;        // short_text or long_text
   std::size_t text_size;   // bytes readable at text: the text, its newline and its NUL
-  long pos;                // the string source's scan position in text
-  long token_begin;        // where the token it returned last begins, blanks skipped
+  std::size_t pos;          // the string source's scan position in text
+  std::size_t token_begin;  // where the token it returned last begins, blanks skipped
   char* long_text;
   std::size_t long_capacity;
   char short_text[STRING_BUFFER_SIZE];
@@ -60,7 +60,7 @@ bool string_source_load_line(InterpreterState& in, const char* text, std::size_t
 
 // Where in the loaded text the token the string source returned last begins,
 // blanks skipped: the place an embedding caller is told an error was found at.
-long string_source_token_start(const InterpreterState& in);
+std::size_t string_source_token_start(const InterpreterState& in);
 
 // Gives back the memory of long texts.
 void release_token_source(InterpreterState& in);

@@ -21,9 +21,9 @@ std::string_view name_view(const char* name) {
 
 int ziffralon_evaluate(const char* text, double* result, long* error_offset) {
   double unwanted;
-  long offset;
+  ziffralon::TextOffset offset;
   bool succeeded = ziffralon::evaluate_text(text, result ? *result : unwanted, offset);
-  if (error_offset) *error_offset = offset;
+  if (error_offset) *error_offset = ziffralon::offset_for_caller(offset);
   return succeeded;
 }
 

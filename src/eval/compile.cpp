@@ -176,6 +176,14 @@ struct CompileActions {
     return code;
   }
   Value call(const Value& function, const Value& argument) {
+    if (carries_data(function.token.symbol)) {
+      Value code = materialise(argument);
+      Operand host;
+      host.host = function.token.symbol->value.host;
+      emit(OP_CALL_DATA, host);
+      code.effects = true;
+      return code;
+    }
     Operand f;
     f.function = function.token.symbol->value.function;
     bool builtin = is_builtin(f.function);
@@ -335,10 +343,22 @@ bool make_deferred_names(InterpreterState& in, DeferredNames& deferred, CodeBuff
   return true;
 }
 
+// Whether `code` calls a host's function.
+bool calls_host_function(const Instruction* code, std::size_t size) {
+  for (std::size_t i = 0; i < size; ++i) {
+    Opcode op = code[i].opcode;
+    if (op == OP_CALL_DATA) return true;
+    if (op == OP_CALL && !is_builtin(code[i].a.function)) return true;
+    if ((op == OP_LOAD_CALL_V || op == OP_PUSH_CALL_V) && !is_builtin(code[i].a.function)) return true;
+  }
+  return false;
+}
+
 CompiledProgram* new_program(InterpreterState& in, CodeBuffer& out, bool has_result) {
   auto* program = static_cast<CompiledProgram*>(allocate_bytes(sizeof(CompiledProgram)));
   if (!program) return nullptr;
-  *program = CompiledProgram{&in, out.code, out.size, stack_needed(out.code, out.size), nullptr, has_result};
+  *program = CompiledProgram{&in,        out.code, out.size, stack_needed(out.code, out.size), nullptr, has_result,
+                             calls_host_function(out.code, out.size), 0, false};
   if (program->stack_size > RUN_STACK_SIZE) {
     program->own_stack = static_cast<double*>(allocate_bytes(program->stack_size * sizeof(double)));
     if (!program->own_stack) {
@@ -352,10 +372,16 @@ CompiledProgram* new_program(InterpreterState& in, CodeBuffer& out, bool has_res
 
 }  // namespace
 
-CompiledProgram* compile_program(InterpreterState& in, const char* text, std::size_t length, long& error_offset) {
+CompiledProgram* compile_program(InterpreterState& in, const char* text, std::size_t length, TextOffset& error_offset) {
   error_offset = 0;
+  in.last_failure = OUT_OF_MEMORY_MESSAGE;
+  InterpreterCall call;
+  if (!begin_call(in, call, true)) return nullptr;
   enter_quiet_mode(in);
-  if (!string_source_load_line(in, text, length)) return nullptr;
+  if (!string_source_load_line(in, text, length)) {
+    end_call(call);
+    return nullptr;
+  }
   CodeBuffer out;
   CompileActions actions{out};
   DeferredNames deferred;
@@ -363,9 +389,10 @@ CompiledProgram* compile_program(InterpreterState& in, const char* text, std::si
   in.deferring = &deferred;
   int result = parse_with(in, actions, first_entries, PARSER_INITIAL_DEPTH);
   in.deferring = nullptr;
-  bool failed = take_quiet_error(in) || result != PARSE_ACCEPTED || out.out_of_memory;
+  const char* message = quiet_error_message(in);
+  take_quiet_error(in);
   CompiledProgram* program = nullptr;
-  if (!failed) {
+  if (!message && result == PARSE_ACCEPTED && !out.out_of_memory) {
     actions.finish();
     if (!out.out_of_memory && make_deferred_names(in, deferred, out)) {
       join_steps(out);
@@ -374,13 +401,25 @@ CompiledProgram* compile_program(InterpreterState& in, const char* text, std::si
   }
   release_deferred_names(deferred);
   release_bytes(out.code);
-  long offset = std::min<long>(string_source_token_start(in), static_cast<long>(length));
-  error_offset = program ? -1 : offset;
+  // Where the error lies, for a fault of the text's; running out of memory
+  // is none, and its offset stays 0.
+  if (program) {
+    error_offset = NO_ERROR_OFFSET;
+    in.last_failure = nullptr;
+  } else if (message && !out.out_of_memory && std::strncmp(message, OUT_OF_MEMORY_MESSAGE, sizeof OUT_OF_MEMORY_MESSAGE - 1) != 0) {
+    error_offset = static_cast<TextOffset>(std::min(string_source_token_start(in), length));
+    in.last_failure = message;
+  }
+  end_call(call);
   return program;
 }
 
 void program_free(CompiledProgram* program) {
   if (!program) return;
+  if (program->runs_under_way > 0) {
+    program->free_when_idle = true;
+    return;
+  }
   release_bytes(program->code);
   release_bytes(program->own_stack);
   release_bytes(program);

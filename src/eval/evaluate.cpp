@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 #include "../core/interpreter.h"
 
@@ -11,38 +12,56 @@ namespace {
 
 // When the library is unloaded, or the program ends, the default
 // interpreter's memory goes back: a host that loads and unloads the library
-// again and again must not grow.
-struct ReleaseAtUnload {
-  ~ReleaseAtUnload() {
-    std::lock_guard<std::mutex> lock(library_mutex);
-    release_symbols(default_interpreter);
-    release_token_source(default_interpreter);
-  }
-} release_at_unload;
+// again and again must not grow. This runs with the image's finalisers, after
+// every C++ static destructor of the program: a host's global object may still
+// use the library in its destructor, also when the library is linked into the
+// program itself.
+[[gnu::destructor]] void release_at_unload() {
+  std::lock_guard<std::mutex> lock(library_mutex);
+  release_symbols(default_interpreter);
+  release_token_source(default_interpreter);
+}
 
 // Refusals that evaluate nothing and leave `result` alone.
-bool refuse(long offset, long& error_offset) {
+bool refuse(TextOffset offset, TextOffset& error_offset) {
   error_offset = offset;
   return false;
 }
 
+bool refuse_for_memory(InterpreterState& in, TextOffset& error_offset) {
+  in.last_failure = OUT_OF_MEMORY_MESSAGE;
+  return refuse(0, error_offset);
+}
+
 }  // namespace
 
-bool evaluate_loaded_text(InterpreterState& in, const char* text, std::size_t length, double& result, long& error_offset) {
+long offset_for_caller(TextOffset offset) {
+  return offset > std::numeric_limits<long>::max() ? std::numeric_limits<long>::max() : static_cast<long>(offset);
+}
+
+bool evaluate_loaded_text(InterpreterState& in, const char* text, std::size_t length, double& result,
+                          TextOffset& error_offset) {
+  InterpreterCall call;
+  if (!begin_call(in, call, true)) return refuse_for_memory(in, error_offset);
   enter_quiet_mode(in);
-  if (!string_source_load_line(in, text, length)) return refuse(0, error_offset);
+  if (!string_source_load_line(in, text, length)) {
+    end_call(call);
+    return refuse_for_memory(in, error_offset);
+  }
   parse_input(in);
   result = in.session.last_result;
+  in.last_failure = quiet_error_message(in);
   bool succeeded = !take_quiet_error(in);
   // The first error raised quiet_error, after which the token source read no
   // further: the last token it began is the one the error was found at. An
   // error at the appended newline is one at the end of the text.
-  long offset = std::min<long>(string_source_token_start(in), static_cast<long>(length));
-  error_offset = succeeded ? NO_ERROR_OFFSET : offset;
+  std::size_t offset = std::min(string_source_token_start(in), length);
+  error_offset = succeeded ? NO_ERROR_OFFSET : static_cast<TextOffset>(offset);
+  end_call(call);
   return succeeded;
 }
 
-bool evaluate_text(const char* text, double& result, long& error_offset) {
+bool evaluate_text(const char* text, double& result, TextOffset& error_offset) {
   if (!text) return refuse(0, error_offset);
   std::size_t length = strnlen(text, EVALUATE_MAX_TEXT + 1);
   if (length > EVALUATE_MAX_TEXT) return refuse(EVALUATE_MAX_TEXT, error_offset);
@@ -53,7 +72,7 @@ bool evaluate_text(const char* text, double& result, long& error_offset) {
 }
 
 bool evaluate_string(const char* text, double& result) {
-  long error_offset;
+  TextOffset error_offset;
   return evaluate_text(text, result, error_offset);
 }
 

@@ -39,10 +39,10 @@ int ziffralon_interpreter_evaluate(ziffralon_interpreter* interpreter, const cha
                                    long* error_offset) {
   InterpreterState* in = record_of(interpreter);
   double unwanted;
-  long offset = 0;
+  ziffralon::TextOffset offset = 0;
   bool succeeded = in && text &&
                    ziffralon::evaluate_loaded_text(*in, text, std::strlen(text), result ? *result : unwanted, offset);
-  if (error_offset) *error_offset = offset;
+  if (error_offset) *error_offset = ziffralon::offset_for_caller(offset);
   return succeeded;
 }
 
@@ -67,15 +67,44 @@ int ziffralon_interpreter_bind_variable(ziffralon_interpreter* interpreter, cons
   return symbol != nullptr;
 }
 
+namespace {
+
+// A new function record for `name`, or nullptr when `name` is no identifier,
+// is known already, or memory runs out.
+Symbol* new_function(InterpreterState* in, const char* name) {
+  if (!in || !name) return nullptr;
+  std::size_t length = strnlen(name, ziffralon::IDENTIFIER_LIMIT + 1);
+  if (!ziffralon::is_identifier(name, length) || ziffralon::symbol_lookup_length(*in, name, length)) return nullptr;
+  return ziffralon::symbol_insert(*in, name, ziffralon::TOK_FUNCTION);
+}
+
+}  // namespace
+
 int ziffralon_interpreter_define_function(ziffralon_interpreter* interpreter, const char* name,
                                           double (*function)(double)) {
-  InterpreterState* in = record_of(interpreter);
-  if (!in || !function || !name) return 0;
-  std::size_t length = strnlen(name, ziffralon::IDENTIFIER_LIMIT + 1);
-  if (!ziffralon::is_identifier(name, length) || ziffralon::symbol_lookup_length(*in, name, length)) return 0;
-  Symbol* symbol = ziffralon::symbol_insert(*in, name, ziffralon::TOK_FUNCTION);
+  Symbol* symbol = function ? new_function(record_of(interpreter), name) : nullptr;
   if (symbol) symbol->value.function = function;
   return symbol != nullptr;
+}
+
+int ziffralon_interpreter_define_function_with_data(ziffralon_interpreter* interpreter, const char* name,
+                                                    double (*function)(double x, void* data), void* data,
+                                                    void (*release)(void* data)) {
+  InterpreterState* in = record_of(interpreter);
+  if (!in || !function || !name) return 0;
+  // The record comes first: the name's checks are then made once, and a
+  // record that finds no room for its data is no worse than an unused name.
+  auto* host = static_cast<ziffralon::HostFunction*>(ziffralon::allocate_bytes(sizeof(ziffralon::HostFunction)));
+  if (!host) return 0;
+  Symbol* symbol = new_function(in, name);
+  if (!symbol) {
+    ziffralon::release_bytes(host);
+    return 0;
+  }
+  *host = ziffralon::HostFunction{function, data, release};
+  symbol->cell = nullptr;
+  symbol->value.host = host;
+  return 1;
 }
 
 long ziffralon_interpreter_list_variables(ziffralon_interpreter* interpreter,
@@ -83,11 +112,19 @@ long ziffralon_interpreter_list_variables(ziffralon_interpreter* interpreter,
                                           void* context) {
   InterpreterState* in = record_of(interpreter);
   if (!in) return 0;
+  ziffralon::InterpreterCall call;
+  ziffralon::begin_call(*in, call, false);  // visit may call back; a new name goes in before the one visited
   long count = 0;
   for (const Symbol* symbol = ziffralon::symbol_head(*in); symbol; symbol = symbol->next) {
     if (symbol->kind != ziffralon::TOK_VARIABLE) continue;
     if (visit) visit(ziffralon::symbol_name(symbol), *symbol->cell, context);
     ++count;
   }
+  ziffralon::end_call(call);
   return count;
+}
+
+const char* ziffralon_interpreter_last_error(ziffralon_interpreter* interpreter) {
+  InterpreterState* in = record_of(interpreter);
+  return in ? in->last_failure : nullptr;
 }

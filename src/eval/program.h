@@ -17,6 +17,7 @@
 #include <cstdint>
 
 #include "../core/interpreter.h"
+#include "evaluate.h"
 
 namespace ziffralon {
 
@@ -71,6 +72,7 @@ enum Opcode : std::uint32_t {
   OP_PERCENT,
   OP_FACTORIAL,
   OP_CALL,   // acc = function(acc)
+  OP_CALL_DATA,  // acc = host->function(acc, host->data)
   OP_STORE,  // *a = acc
   OP_END,    // the program's value is acc
   // Each binary operator in five forms:
@@ -140,6 +142,7 @@ union Operand {
   double constant;
   double* cell;
   MathFunction function;
+  const HostFunction* host;
 };
 
 struct Instruction {
@@ -159,14 +162,26 @@ struct CompiledProgram {
   std::size_t stack_size;  // waiting values at most
   double* own_stack;       // when stack_size exceeds RUN_STACK_SIZE
   bool has_result;         // the text has an expression line: the last one's value is the result
+  // It calls a host's function, which may call back into the interpreter,
+  // run this very program again or free it.
+  bool calls_host;
+  int runs_under_way;
+  bool free_when_idle;  // freed inside its own run: given back when the run ends
 };
+
+// Runs `program`'s code once with `stack` for the values that wait (nullptr:
+// the machine's own room on the C stack, which needs stack_size within
+// RUN_STACK_SIZE), and stores its value in `*result` when not null.
+void run_code(const CompiledProgram& program, double* stack, double* result);
 
 // Compiles the `length` bytes at `text` in `in`. On a syntax error (or when
 // memory runs out) returns nullptr, sets `error_offset` as evaluation would,
 // and leaves `in` as it was; else sets it to -1. Variables the text mentions
 // come into being (with value 0) when it compiles.
-CompiledProgram* compile_program(InterpreterState& in, const char* text, std::size_t length, long& error_offset);
+CompiledProgram* compile_program(InterpreterState& in, const char* text, std::size_t length, TextOffset& error_offset);
 
+// Gives back `program`; inside a run of it (from a host function) the freeing
+// waits until that run has ended.
 void program_free(CompiledProgram* program);
 
 }  // namespace ziffralon

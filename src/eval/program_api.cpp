@@ -4,13 +4,55 @@
 #include "program.h"
 
 ziffralon_program* ziffralon_compile(ziffralon_interpreter* interpreter, const char* text, long* error_offset) {
-  long offset = 0;
+  ziffralon::TextOffset offset = 0;
   ziffralon::CompiledProgram* program = nullptr;
   if (interpreter && text)
     program = ziffralon::compile_program(*reinterpret_cast<ziffralon::InterpreterState*>(interpreter), text,
                                          std::strlen(text), offset);
-  if (error_offset) *error_offset = offset;
+  if (error_offset) *error_offset = ziffralon::offset_for_caller(offset);
   return reinterpret_cast<ziffralon_program*>(program);
+}
+
+namespace {
+
+using ziffralon::CompiledProgram;
+
+// A run that a host's function may re-enter: the interpreter and the program
+// stay until it ends, and a run of the program inside its own run gets a
+// stack of its own for the values that wait.
+int run_reentrant(CompiledProgram& program, double* result) {
+  ziffralon::InterpreterCall call;
+  ziffralon::begin_call(*program.in, call, false);  // never fails: nothing is put aside
+  double* stack = program.own_stack;
+  double* nested_stack = nullptr;
+  if (stack && program.runs_under_way > 0) {
+    nested_stack = static_cast<double*>(ziffralon::allocate_bytes(program.stack_size * sizeof(double)));
+    stack = nested_stack;
+  }
+  if (stack || !program.own_stack) {
+    ++program.runs_under_way;
+    ziffralon::run_code(program, stack, result);
+    --program.runs_under_way;
+  }
+  ziffralon::release_bytes(nested_stack);
+  bool ran = stack || !program.own_stack;
+  if (program.runs_under_way == 0 && program.free_when_idle) {
+    program.free_when_idle = false;
+    ziffralon::program_free(&program);
+  }
+  ziffralon::end_call(call);
+  return ran;
+}
+
+}  // namespace
+
+int ziffralon_run(ziffralon_program* handle, double* result) {
+  if (!handle) return 0;
+  auto& program = *reinterpret_cast<CompiledProgram*>(handle);
+  // A program that calls no host function is never re-entered.
+  if (program.calls_host) return run_reentrant(program, result);
+  ziffralon::run_code(program, program.own_stack, result);
+  return 1;
 }
 
 void ziffralon_program_free(ziffralon_program* program) {

@@ -17,9 +17,7 @@ using namespace ziffralon;
 #define ZIFFRALON_APPLY_VC apply_binary_with_constant
 #define ZIFFRALON_APPLY_VV apply_binary
 
-int ziffralon_run(ziffralon_program* handle, double* result) {
-  if (!handle) return 0;
-  const auto& program = *reinterpret_cast<const CompiledProgram*>(handle);
+void ziffralon::run_code(const CompiledProgram& program, double* own_stack, double* result) {
 #define ZIFFRALON_PAIR_KIND_LABELS(A, B, OPERATOR) &&LOAD_##OPERATOR##_##A##B, &&PUSH_##OPERATOR##_##A##B,
 #define ZIFFRALON_PAIR_LABELS(OPERATOR, ...) ZIFFRALON_OPERAND_KINDS(ZIFFRALON_PAIR_KIND_LABELS, OPERATOR)
 #define ZIFFRALON_FORM_LABELS(OPERATOR, ...) \
@@ -37,14 +35,14 @@ int ziffralon_run(ziffralon_program* handle, double* result) {
   static const void* const LABELS[OPCODE_COUNT] = {
       &&LOAD_C, &&PUSH_C, &&LOAD_V, &&PUSH_V, &&LOAD_CALL_V, &&PUSH_CALL_V,
       ZIFFRALON_PAIR_OPERATORS(ZIFFRALON_PAIR_LABELS, )
-      &&NEGATE, &&PERCENT, &&FACTORIAL, &&CALL, &&STORE, &&END,
+      &&NEGATE, &&PERCENT, &&FACTORIAL, &&CALL, &&CALL_DATA, &&STORE, &&END,
       ZIFFRALON_BINARY_OPERATORS(ZIFFRALON_FORM_LABELS)
       ZIFFRALON_STEP_OPERATORS(ZIFFRALON_STEP_CALL_LABELS, )
       ZIFFRALON_STEP_OPERATORS(ZIFFRALON_STEP_LABELS, )
       ZIFFRALON_STEP_OPERATORS(ZIFFRALON_DOUBLE_LABELS, )};
   double stack[RUN_STACK_SIZE];
   const Instruction* ip = program.code;
-  double* sp = program.own_stack ? program.own_stack : stack;  // the next free place
+  double* sp = own_stack ? own_stack : stack;  // the next free place
   double acc = 0.0;
 #define NEXT goto* LABELS[(++ip)->opcode]
   goto* LABELS[ip->opcode];
@@ -89,6 +87,9 @@ FACTORIAL:
   NEXT;
 CALL:
   acc = ip->a.function(acc);
+  NEXT;
+CALL_DATA:
+  acc = ip->a.host->function(acc, ip->a.host->data);
   NEXT;
 STORE:
   *ip->a.cell = acc;
@@ -137,5 +138,4 @@ END:
   else
     acc = program.in->session.last_result;
   if (result) *result = acc;
-  return 1;
 }
