@@ -74,3 +74,15 @@ function(ziffralon_windows_libraries)
     add_library(ziffralon::ziffralon_static ALIAS ziffralon_static)
   endif()
 endfunction()
+
+# The pkg-config files of the zip (install.cmake calls this). The import
+# library and the static one lie side by side and `-lziffralon` would take
+# either, so each file names its own: ziffralon.pc the DLL, whose users need
+# ZIFFRALON_DLL for the import marks, and ziffralon-static.pc the static
+# library, with the C++ runtime for programs linked by the C compiler and
+# -static, since the zip holds none of MinGW's DLLs.
+function(ziffralon_windows_pkg_config)
+  ziffralon_pkg_config(ziffralon " (ziffralon.dll, which goes beside the program)" " -DZIFFRALON_DLL"
+    -l:libziffralon.dll.a "")
+  ziffralon_pkg_config(ziffralon-static " (the static library)" "" "-l:libziffralon.a -lstdc++ -static" "")
+endfunction()
