@@ -52,13 +52,18 @@ check-tsan:
 # CMake package under PREFIX (PREFIX=~/.local needs no root). The list of
 # what was installed is kept as installed_files.txt in the build folder (the
 # tests install the build folder elsewhere, which rewrites CMake's own
-# install_manifest.txt), and `make uninstall` removes exactly those files.
+# install_manifest.txt), and `make uninstall` removes exactly those files,
+# then the folders the install created that are left empty (the folders that
+# were there before are listed first, to tell them apart).
 install:
 	scripts/install-deps run
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$(PREFIX)"
 	cmake --build $(BUILD) -j $(JOBS) --target ziffralon ziffralon_public
+	{ find "$(PREFIX)" -type d 2>/dev/null || true; } > $(BUILD)/folders_before_install.txt
 	cmake --install $(BUILD)
 	cp $(BUILD)/install_manifest.txt $(BUILD)/installed_files.txt
+	cmake -DMANIFEST=$(BUILD)/installed_files.txt -DPREFIX="$(PREFIX)" -DBEFORE=$(BUILD)/folders_before_install.txt \
+	  -P cmake/installed_folders.cmake
 
 uninstall:
 	cmake -DMANIFEST=$(BUILD)/installed_files.txt -P cmake/uninstall.cmake

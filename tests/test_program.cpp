@@ -114,6 +114,20 @@ TEST(FaultRegression, ClosedReaderNeverEndsTheProgram) {
   EXPECT_EQ(finish(program.pid).exit_status, 0);
 }
 
+// `ziffralon FILE | head -1`: when the reader is found gone at the end of an
+// input block, input ends inside a line; that cut line is no message, and the
+// status stays 0. Lines of 99 bytes without blanks: no block of 64 KiB ends
+// at a line's end, and any line cut short is a parse error.
+TEST(FaultRegression, ReaderGoneMakesStatusOne) {
+  std::string line = "10";
+  while (line.size() < 98) line += "+1";
+  std::string input;
+  for (int i = 0; i < 2000; ++i) input += line + "\n";
+  PipedProgram program = start_piped(input, 0, {"-"});
+  close(program.from_child);
+  EXPECT_EQ(finish(program.pid).exit_status, 0);
+}
+
 // Another process may have made the output non-blocking; every answer must
 // still arrive, waited for rather than dropped.
 TEST(FaultRegression, NonBlockingOutputDropsAnswers) {

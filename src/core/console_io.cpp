@@ -146,6 +146,8 @@ void console_write_text(const char* text) { console_write(text, std::strlen(text
 
 int console_write_error() { return console_output.error; }
 
+bool console_output_dropped() { return console_output.broken || console_output.cut; }
+
 void console_set_output_sink(OutputSink sink) {
   console_flush();
   console_output.sink = sink;

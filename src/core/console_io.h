@@ -111,5 +111,9 @@ void console_write_text(const char* text);
 void console_flush();
 void console_set_output_sink(OutputSink sink);  // nullptr: standard output
 int console_write_error();  // 0 while standard output has not failed
+// True once what is written goes nowhere: standard output failed for good or
+// its reader went away, or a stop signal cut the input. A message written then
+// is not printed, and so is not counted as one.
+bool console_output_dropped();
 
 }  // namespace ziffralon

@@ -68,7 +68,10 @@ void report_error(InterpreterState& in, const char* message) {
     in.session.quiet_error = true;
     return;
   }
-  ++in.session.console_errors;
+  // Once output is gone the input ends, maybe inside a line that then reads
+  // as a "parse error": that message reaches nobody and is not one the user
+  // made, so `ziffralon FILE | head -1` ends with status 0.
+  if (!console_output_dropped()) ++in.session.console_errors;
   console_write_text(message);
   console_write("\n", 1);
   console_line_answered();

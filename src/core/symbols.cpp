@@ -196,30 +196,18 @@ bool install_initial_symbols(InterpreterState& in) {
 }
 
 Symbol* symbol_intern_deferred(InterpreterState& in, DeferredNames& deferred, const char* name, std::size_t length) {
-  if (Symbol* symbol = symbol_lookup_length(in, name, length)) return symbol;
-  for (std::size_t i = 0; i < deferred.count; ++i) {
-    Symbol* candidate = deferred.records[i];
-    if (candidate->length == length && std::memcmp(symbol_name(candidate), name, length) == 0) return candidate;
-  }
-  if (deferred.count == deferred.capacity) {
-    std::size_t capacity = deferred.capacity ? deferred.capacity * 2 : 8;
-    auto* records = static_cast<Symbol**>(allocate_bytes(capacity * sizeof(Symbol*)));
-    if (!records) return nullptr;
-    if (deferred.count) std::memcpy(records, deferred.records, deferred.count * sizeof(Symbol*));
-    release_bytes(deferred.records);
-    deferred.records = records;
-    deferred.capacity = capacity;
-  }
-  Symbol* symbol = fill_record(allocate_bytes(record_size(length)), name, length, TOK_VARIABLE);
-  if (!symbol) return nullptr;
-  deferred.records[deferred.count++] = symbol;
-  return symbol;
+  std::uint32_t hash = symbol_hash(name, length);
+  if (Symbol* symbol = find_record(in.symbols, name, length, hash)) return symbol;
+  Symbol* waiting = find_record(deferred.names, name, length, hash);
+  return waiting ? waiting : insert_record(deferred.names, name, length, hash, TOK_VARIABLE);
 }
 
+Symbol* newest_deferred_name(const DeferredNames& deferred) { return deferred.names.head; }
+
 void release_deferred_names(DeferredNames& deferred) {
-  for (std::size_t i = 0; i < deferred.count; ++i) release_bytes(deferred.records[i]);
-  release_bytes(deferred.records);
-  deferred = DeferredNames{};
+  release_bytes(deferred.names.slots);
+  release_permanent_blocks(deferred.names.memory);
+  deferred.names = SymbolTable{.memory = deferred.names.memory};
 }
 
 void release_symbols(InterpreterState& in) {

@@ -103,18 +103,20 @@ Symbol* symbol_newest_function(InterpreterState& in);
 bool install_initial_symbols(InterpreterState& in);
 
 // While a text is compiled, names it meets for the first time are not put in
-// the table but set aside here, so that a text that fails to compile leaves
-// no trace; the compiler makes them real once it has succeeded.
+// the table but set aside in a table of their own, so that a text that fails
+// to compile leaves no trace; the compiler makes them real once it has
+// succeeded.
 struct DeferredNames {
-  Symbol** records = nullptr;  // each a heap block, the name after the record
-  std::size_t count = 0;
-  std::size_t capacity = 0;
+  SymbolTable names{.memory = {.block_size = FIRST_PERMANENT_BLOCK_SIZE}};
 };
 
 // As symbol_intern, but a new name becomes a record in `deferred` instead of
 // the table (the same record each time the name comes again); nullptr when
 // out of memory.
 Symbol* symbol_intern_deferred(InterpreterState& in, DeferredNames& deferred, const char* name, std::size_t length);
+
+// The newest name set aside; the others follow through next.
+Symbol* newest_deferred_name(const DeferredNames& deferred);
 
 // Gives back the records set aside.
 void release_deferred_names(DeferredNames& deferred);

@@ -11,7 +11,9 @@
 // compute. A variable held back is read where its operator stands, which is
 // the moment evaluation reads it unless code in between may change it (an
 // assignment or a host function): then its load goes in before that code.
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <cstring>
 
 #include "../core/builtins.h"
@@ -326,21 +328,47 @@ void join_steps(CodeBuffer& out) {
   out.size = kept;
 }
 
-// The names met for the first time become variables; the instructions that
-// name them get their real places. False when out of memory.
-bool make_deferred_names(InterpreterState& in, DeferredNames& deferred, CodeBuffer& out) {
-  for (std::size_t d = 0; d < deferred.count; ++d) {
-    Symbol* waiting = deferred.records[d];
-    Symbol* real = symbol_intern(in, symbol_name(waiting), waiting->length);
-    if (!real) return false;
+// A name set aside while compiling: its place then, and its real one.
+struct MovedCell {
+  double* waiting;
+  double* real;
+  const Symbol* name;
+};
+
+// The names met for the first time become variables, in the order they were
+// met; the instructions that name them get their real places, looked up in
+// the moves sorted by their old places. False when out of memory.
+bool make_deferred_names(InterpreterState& in, const DeferredNames& deferred, CodeBuffer& out) {
+  std::size_t count = 0;
+  for (const Symbol* waiting = newest_deferred_name(deferred); waiting; waiting = waiting->next) ++count;
+  if (count == 0) return true;
+  auto* moves = static_cast<MovedCell*>(allocate_bytes(count * sizeof(MovedCell)));
+  if (!moves) return false;
+  std::size_t index = count;
+  for (const Symbol* waiting = newest_deferred_name(deferred); waiting; waiting = waiting->next)
+    moves[--index] = MovedCell{waiting->cell, nullptr, waiting};
+  std::size_t made = 0;
+  for (; made < count; ++made) {
+    Symbol* real = symbol_intern(in, symbol_name(moves[made].name), moves[made].name->length);
+    if (!real) break;
+    moves[made].real = real->cell;
+  }
+  if (made == count) {
+    auto by_place = [](const MovedCell& a, const MovedCell& b) { return std::less<double*>()(a.waiting, b.waiting); };
+    std::sort(moves, moves + count, by_place);
+    auto moved = [&](double*& cell) {
+      const MovedCell* found = std::lower_bound(moves, moves + count, MovedCell{cell, nullptr, nullptr}, by_place);
+      if (found != moves + count && found->waiting == cell) cell = found->real;
+    };
     for (std::size_t i = 0; i < out.size; ++i) {
       Instruction& instruction = out.code[i];
       CellOperands cells = cells_of(instruction.opcode);
-      if (cells.a && instruction.a.cell == waiting->cell) instruction.a.cell = real->cell;
-      if (cells.b && instruction.b.cell == waiting->cell) instruction.b.cell = real->cell;
+      if (cells.a) moved(instruction.a.cell);
+      if (cells.b) moved(instruction.b.cell);
     }
   }
-  return true;
+  release_bytes(moves);
+  return made == count;
 }
 
 // Whether `code` calls a host's function.

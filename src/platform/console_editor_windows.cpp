@@ -87,6 +87,10 @@ LineRead read_whole_line(std::string& line) {
 // Reads the next line; false at the end of input.
 bool next_line() {
   for (;;) {
+    // A Ctrl+C that came while the last line was computed is shown, as it
+    // is at a terminal, and cancels nothing yet to be typed: only one that
+    // comes during the read drops the line that read gives.
+    if (InterlockedExchange(&line_interrupted, 0)) echo("^C\n");
     switch (read_whole_line(console_editor.line)) {
       case LineRead::LINE:
         console_editor.line_given = 0;
@@ -99,8 +103,11 @@ bool next_line() {
 
 }  // namespace
 
+// Only when both are consoles: the editor's echo (its "^C") belongs on the
+// screen, never in a file that standard output was redirected to, where plain
+// reading leaves Ctrl+C a stop event as on a pipe.
 bool line_editor_start() {
-  if (!platform_is_terminal(PLATFORM_STDIN)) return false;
+  if (!platform_is_terminal(PLATFORM_STDIN) || !platform_is_terminal(PLATFORM_STDOUT)) return false;
   console_editor.input = GetStdHandle(STD_INPUT_HANDLE);
   DWORD mode = 0;
   GetConsoleMode(console_editor.input, &mode);
@@ -118,7 +125,10 @@ std::size_t line_editor_read(unsigned char* into, std::size_t room) {
 
 void line_editor_end() {
   if (!console_editor.running) return;
-  SetConsoleCtrlHandler(on_interrupt, FALSE);
+  // After a stop event the process ends next, and the handler of a closing
+  // window may be waiting for that while the system holds the list of
+  // handlers, which removing one would wait for in turn.
+  if (!console_stop_signal) SetConsoleCtrlHandler(on_interrupt, FALSE);
   console_editor.running = false;
 }
 

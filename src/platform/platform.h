@@ -28,7 +28,8 @@ constexpr long PLATFORM_INTERRUPTED = -2;
 void platform_start_program(int& argc, char**& argv);
 
 // Reads at most `room` bytes: the count, 0 at the end of input, -1 on a
-// failure, or PLATFORM_INTERRUPTED.
+// failure, or PLATFORM_INTERRUPTED. Input that another process made
+// non-blocking is waited for: having nothing yet is no failure.
 long platform_read(int file, unsigned char* into, std::size_t room);
 
 // Writes all `size` bytes, waiting as long as the file cannot take them now.
@@ -48,7 +49,9 @@ bool platform_is_terminal(int file);
 
 // From now on a stop request (SIGINT and SIGTERM; on a Windows console Ctrl+C,
 // Ctrl+Break and closing the window) calls `note` with SIGINT or SIGTERM,
-// which must only note it, and interrupts a blocking platform_read.
+// which must only note it, and interrupts a blocking platform_read. A closing
+// console window waits (as long as Windows lets it) for the program to end
+// itself through platform_end_by_signal, after its answers are written.
 void platform_catch_stop_signals(void (*note)(int signal_number));
 
 // Ends the process as `signal_number` ends it when nobody catches it.

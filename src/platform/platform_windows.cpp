@@ -24,9 +24,17 @@ constexpr std::size_t LARGEST_TRANSFER = std::size_t{1} << 30;
 // What Windows itself gives a process that Ctrl+C or Ctrl+Break ends.
 constexpr UINT EXIT_BY_CONSOLE_EVENT = 0xC000013A;
 
+// How long the handler of a closing console window holds the process: the
+// system ends it once the handler returns, or about 5 seconds after the event.
+constexpr DWORD CLOSING_WAIT_MS = 5000;
+
+// How often a pipe in no-wait mode that is empty (or full) is looked at again.
+constexpr DWORD NO_WAIT_PIPE_POLL_MS = 1;
+
 struct StopEvents {
   void (*note)(int);
-  HANDLE main_thread;  // whose blocking read a stop event cancels
+  HANDLE main_thread;  // whose blocking read a stop event cancels, and whose end a closing window awaits
+  volatile LONG stopped;  // a stop event came: a read waiting on a no-wait pipe gives up
 };
 
 StopEvents stop_events;
@@ -92,7 +100,30 @@ void take_wide_command_line(int& argc, char**& argv) {
   argv = arguments.pointers.data();
 }
 
-BOOL WINAPI on_console_event(DWORD event) {
+// A pipe that its writer put in no-wait mode answers a read with ERROR_NO_DATA
+// while it is empty: that is no end and no failure, so the read is tried again
+// until bytes come, the writer goes away or a stop event comes.
+bool is_empty_no_wait_pipe(HANDLE handle, DWORD error) {
+  DWORD state = 0;
+  return error == ERROR_NO_DATA && GetFileType(handle) == FILE_TYPE_PIPE &&
+         GetNamedPipeHandleStateW(handle, &state, nullptr, nullptr, nullptr, nullptr, 0) && (state & PIPE_NOWAIT);
+}
+
+// A read that failed with `error`.
+long failed_read(DWORD error) {
+  // The writer of a pipe went away: that is its end, not a failure.
+  if (error == ERROR_BROKEN_PIPE || error == ERROR_HANDLE_EOF) return 0;
+  if (error == ERROR_OPERATION_ABORTED) return PLATFORM_INTERRUPTED;
+  errno = errno_of(error);
+  return -1;
+}
+
+}  // namespace
+
+// The console's events on a thread of their own (outside the unnamed
+// namespace so that the Windows suite can call it as the system does: Wine
+// sends no CTRL_CLOSE_EVENT).
+BOOL WINAPI platform_on_console_event(DWORD event) {
   switch (event) {
     case CTRL_C_EVENT: stop_events.note(SIGINT); break;
     case CTRL_BREAK_EVENT:
@@ -101,11 +132,14 @@ BOOL WINAPI on_console_event(DWORD event) {
   }
   // The event arrives on a thread of its own; a read the main thread is
   // blocked in returns now, as a read interrupted by a signal does.
+  InterlockedExchange(&stop_events.stopped, 1);
   CancelSynchronousIo(stop_events.main_thread);
+  // The system ends the process as soon as this returns for a closing window:
+  // the main thread must first answer what was read and write it out, and it
+  // then ends the process itself (platform_end_by_signal).
+  if (event == CTRL_CLOSE_EVENT) WaitForSingleObject(stop_events.main_thread, CLOSING_WAIT_MS);
   return TRUE;
 }
-
-}  // namespace
 
 void platform_start_program(int& argc, char**& argv) {
   // Messages written through the C runtime keep their "\n" as well.
@@ -116,15 +150,15 @@ void platform_start_program(int& argc, char**& argv) {
 long platform_read(int file, unsigned char* into, std::size_t room) {
   HANDLE handle = handle_of(file);
   if (handle == INVALID_HANDLE_VALUE || handle == nullptr) return -1;
-  DWORD got = 0;
   DWORD size = static_cast<DWORD>(room < LARGEST_TRANSFER ? room : LARGEST_TRANSFER);
-  if (ReadFile(handle, into, size, &got, nullptr)) return static_cast<long>(got);
-  DWORD error = GetLastError();
-  // The writer of a pipe went away: that is its end, not a failure.
-  if (error == ERROR_BROKEN_PIPE || error == ERROR_HANDLE_EOF) return 0;
-  if (error == ERROR_OPERATION_ABORTED) return PLATFORM_INTERRUPTED;
-  errno = errno_of(error);
-  return -1;
+  for (;;) {
+    DWORD got = 0;
+    if (ReadFile(handle, into, size, &got, nullptr)) return static_cast<long>(got);
+    DWORD error = GetLastError();
+    if (!is_empty_no_wait_pipe(handle, error)) return failed_read(error);
+    if (stop_events.stopped) return PLATFORM_INTERRUPTED;
+    Sleep(NO_WAIT_PIPE_POLL_MS);
+  }
 }
 
 int platform_write(int file, const char* bytes, std::size_t size) {
@@ -137,7 +171,7 @@ int platform_write(int file, const char* bytes, std::size_t size) {
       errno = errno_of(GetLastError());
       return -1;
     }
-    if (written == 0) Sleep(1);  // a pipe in no-wait mode that is full: wait for its reader
+    if (written == 0) Sleep(NO_WAIT_PIPE_POLL_MS);  // a pipe in no-wait mode that is full: wait for its reader
     bytes += written;
     size -= written;
   }
@@ -146,8 +180,10 @@ int platform_write(int file, const char* bytes, std::size_t size) {
 
 int platform_open_file(const char* name) {
   std::wstring wide = wide_of(name);
-  struct _stat64 status;
-  if (_wstat64(wide.c_str(), &status) == 0 && (status.st_mode & _S_IFDIR)) {
+  // Unlike _wstat64, this takes a directory's name with a separator at its end
+  // ("dir\\", as Tab completion writes it), which _wopen would refuse as denied.
+  DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     errno = EISDIR;
     return -1;
   }
@@ -169,8 +205,8 @@ bool platform_is_terminal(int file) {
 
 void platform_catch_stop_signals(void (*note)(int)) {
   stop_events.note = note;
-  stop_events.main_thread = OpenThread(THREAD_TERMINATE, FALSE, GetCurrentThreadId());
-  SetConsoleCtrlHandler(on_console_event, TRUE);
+  stop_events.main_thread = OpenThread(THREAD_TERMINATE | SYNCHRONIZE, FALSE, GetCurrentThreadId());
+  SetConsoleCtrlHandler(platform_on_console_event, TRUE);
 }
 
 void platform_end_by_signal(int) { ExitProcess(EXIT_BY_CONSOLE_EVENT); }

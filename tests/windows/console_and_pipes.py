@@ -17,8 +17,8 @@ import select
 import signal
 import subprocess
 import sys
+import tempfile
 import termios
-import threading
 import time
 
 LONG_SUM = "+".join(["1"] * 5000)  # 9,999 characters: more than one console read
@@ -59,16 +59,20 @@ def plain(screen):
     return text.decode("utf-8", "replace")
 
 
-def run_at_console(command, keys):
+def run_at_console(command, keys, output=None):
+    """Types `keys` at the console; with `output`, a file, standard output
+    goes there instead (and no banner is awaited)."""
     pid, fd = pty.fork()
     if pid == 0:
         attributes = termios.tcgetattr(0)
         attributes[6][termios.VSUSP] = b"\0"  # Ctrl+Z is a key, not a stop
         termios.tcsetattr(0, termios.TCSANOW, attributes)
+        if output:
+            os.dup2(os.open(output, os.O_WRONLY | os.O_CREAT | os.O_TRUNC), 1)
         os.execv(command[0], command)
     screen = bytearray()
     deadline = time.time() + START_WAIT
-    while b"fuer Hilfe" not in screen and time.time() < deadline:
+    while not output and b"fuer Hilfe" not in screen and time.time() < deadline:
         read_for(fd, 0.2, screen)
     # Keys typed before Wine's console has the terminal in raw mode would be
     # echoed and edited by the terminal itself: wait for raw mode.
@@ -120,28 +124,62 @@ def stop_event_on_pipe(command):
     return 0
 
 
-def reader_gone(command):
+def reader_gone_makes_status_one(command):
     """A reader of standard output that goes away ends the run quietly, with
-    status 0, as on Linux."""
-    child = subprocess.Popen(command + ["-q"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                             stderr=subprocess.PIPE)
-    def feed():
-        try:
-            child.stdin.write(b"1+1\n" * 100000)  # more answers than a pipe holds
-            child.stdin.close()
-        except BrokenPipeError:
-            pass  # the program stopped reading, as it should
-    feeder = threading.Thread(target=feed)
-    feeder.start()
-    first = child.stdout.read(6)
-    child.stdout.close()
-    errors = child.stderr.read()
-    status = child.wait(timeout=30)
-    feeder.join()
-    if first != b"\t2\n\t2\n" or errors or status != 0:
+    status 0, as on Linux, also where it is found gone at the end of an input
+    block, inside a line (lines of 99 bytes without blanks: no block of 64 KiB
+    ends at a line's end, and any line cut short is a parse error)."""
+    with tempfile.TemporaryDirectory() as directory:
+        name = os.path.join(directory, "lines")
+        with open(name, "wb") as lines:
+            lines.write((b"10" + b"+1" * 48 + b"\n") * 200000)
+        child = subprocess.Popen(command + ["lines"], cwd=directory, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        first = child.stdout.read(4)
+        child.stdout.close()
+        errors = child.stderr.read()
+        status = child.wait(timeout=30)
+    if first != b"\t58\n" or errors or status != 0:
         print(f"printed {first!r}, messages {errors!r}, status {status}; expected no message and status 0")
         return 1
     return 0
+
+
+def ctrl_c_writes_into_redirected_output(command):
+    """Standard input the console, standard output a file: the editor stays
+    off, as on Linux, so Ctrl+C is the stop event it is on a pipe, and the
+    file gets the answers alone."""
+    with tempfile.TemporaryDirectory() as directory:
+        name = os.path.join(directory, "answers")
+        _, status = run_at_console(command + ["-q"], ["1+1\r", "2+", "\x03", "3+3\r", "\x1a\r"], name)
+        with open(name, "rb") as answers:
+            output = answers.read()
+    if output != b"\t2\n" or status != EXIT_BY_CONSOLE_EVENT:
+        print(f"the file got {output!r}, status {status}; expected b'\\t2\\n' and {EXIT_BY_CONSOLE_EVENT}")
+        return 1
+    return 0
+
+
+def directory_with_separator_denied(command):
+    """A directory named with a separator at its end, as Tab completion in cmd
+    and PowerShell writes it, is a directory, as on Linux."""
+    failures = 0
+    with tempfile.TemporaryDirectory() as directory:
+        os.mkdir(os.path.join(directory, "somedir"))
+        for name in ("somedir\\", "somedir/"):
+            run = subprocess.run(command + [name], cwd=directory, capture_output=True, timeout=60)
+            expected = f"ziffralon: cannot open '{name}': Is a directory\n".encode()
+            if run.stderr != expected or run.returncode != 2:
+                print(f"{name}: said {run.stderr!r}, status {run.returncode}; expected {expected!r} and 2")
+                failures += 1
+    return 1 if failures else 0
+
+
+PIPE_CASES = {
+    "stop_event_on_pipe": stop_event_on_pipe,
+    "reader_gone_makes_status_one": reader_gone_makes_status_one,
+    "ctrl_c_writes_into_redirected_output": ctrl_c_writes_into_redirected_output,
+    "directory_with_separator_denied": directory_with_separator_denied,
+}
 
 
 def without_env_wrapper(command):
@@ -157,10 +195,8 @@ def without_env_wrapper(command):
 
 def main():
     case, command = sys.argv[1], without_env_wrapper(sys.argv[2:])
-    if case == "stop_event_on_pipe":
-        return stop_event_on_pipe(command)
-    if case == "reader_gone":
-        return reader_gone(command)
+    if case in PIPE_CASES:
+        return PIPE_CASES[case](command)
     keys, answers, expected_status = CASES[case]
     screen, status = run_at_console(command, keys)
     if "fuer Hilfe" not in screen:  # Wine did not get the program going: once more
