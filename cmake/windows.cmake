@@ -33,16 +33,15 @@ endif()
 # names of libm/names.h, and without our warnings, which are not for code
 # kept as it was taken.
 enable_language(C)
-set(libm src/platform/libm)
-set(ZIFFRALON_WINDOWS_LIBM_SOURCES
-  ${libm}/__cos.c ${libm}/__expo2.c ${libm}/__math_divzero.c ${libm}/__math_invalid.c ${libm}/__math_oflow.c
-  ${libm}/__math_uflow.c ${libm}/__math_xflow.c ${libm}/__rem_pio2.c ${libm}/__rem_pio2_large.c ${libm}/__sin.c
-  ${libm}/__tan.c ${libm}/acos.c ${libm}/asin.c ${libm}/atan.c ${libm}/cos.c ${libm}/cosh.c ${libm}/exp.c
-  ${libm}/exp_data.c ${libm}/expm1.c ${libm}/log.c ${libm}/log10.c ${libm}/log_data.c ${libm}/pow.c
-  ${libm}/pow_data.c ${libm}/sin.c ${libm}/sinh.c ${libm}/sqrt.c ${libm}/tan.c ${libm}/tanh.c)
+set(libm ${PROJECT_SOURCE_DIR}/src/platform/libm)
+set(ZIFFRALON_WINDOWS_LIBM_SOURCES acos asin atan cos cosh exp exp_data expm1 log log10 log_data pow pow_data sin
+  sinh sqrt tan tanh __cos __expo2 __math_divzero __math_invalid __math_oflow __math_uflow __math_xflow __rem_pio2
+  __rem_pio2_large __sin __tan)
+list(TRANSFORM ZIFFRALON_WINDOWS_LIBM_SOURCES PREPEND ${libm}/)
+list(TRANSFORM ZIFFRALON_WINDOWS_LIBM_SOURCES APPEND .c)
 set_source_files_properties(${ZIFFRALON_WINDOWS_LIBM_SOURCES} PROPERTIES
-  COMPILE_OPTIONS "-std=c99;-frounding-math;-fno-builtin;-w;-include;${PROJECT_SOURCE_DIR}/${libm}/names.h"
-  INCLUDE_DIRECTORIES ${PROJECT_SOURCE_DIR}/${libm})
+  COMPILE_OPTIONS "-std=c99;-frounding-math;-fno-builtin;-w;-include;${libm}/names.h"
+  INCLUDE_DIRECTORIES ${libm})
 
 # ziffralon_public is the library of the kind BUILD_SHARED_LIBS asks for; a
 # DLL build also makes the static library, ziffralon_static, so that one build
