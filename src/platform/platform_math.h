@@ -2,10 +2,10 @@
 // lies within about one unit in the last place of the true value, for every
 // finite argument, on every system. Where the C library gives that (glibc),
 // these are its functions (platform_math_posix.cpp). The Windows C runtime
-// does not: it reduces large arguments of sin and cos with a short pi, so
-// that from 10^12 on their digits are wrong and from 10^19 on often their
-// sign, and its pow errs by several units. There these are musl's functions
-// (libm/, which says what was taken; platform_math_windows.cpp).
+// does not: it reduces large arguments of sin and cos inaccurately, so that
+// from 10^12 on their digits are wrong and from 10^19 on often their sign,
+// and its pow errs by up to 4 units. There these are musl's functions (libm/,
+// whose README says what was taken; platform_math_windows.cpp).
 #pragma once
 
 namespace ziffralon {
