@@ -23,7 +23,8 @@ endif()
 if(ZIFFRALON_LINE_EDITOR_BUILT)
   message(STATUS "Line editor: libedit ${LIBEDIT_VERSION}")
   target_sources(ziffralon PRIVATE src/cli/line_editor.cpp src/cli/line_editor_bytes.cpp
-    src/cli/line_editor_signals.cpp src/cli/libedit_calls.cpp)
+    src/cli/line_editor_signals.cpp src/cli/libedit_calls.cpp src/cli/history_file.cpp
+    src/platform/shared_file_posix.cpp)
   # Not linked: loading libedit and the libraries it needs would cost every
   # run, at a terminal or not, and only a session at a terminal edits lines.
   target_include_directories(ziffralon PRIVATE ${LIBEDIT_INCLUDE_DIRS})

@@ -43,7 +43,7 @@ int exit_status(const CommandLine& command_line) {
 void choose_input(const CommandLine& command_line) {
   if (!command_line.sources.empty())
     console_read_from(read_input_sources);
-  else if (!command_line.no_editor && line_editor_start())
+  else if (!command_line.no_editor && line_editor_start(!command_line.no_history))
     console_read_from(line_editor_read);
 }
 

@@ -43,6 +43,7 @@ constexpr LongOption LONG_OPTIONS[] = {
     {"quiet", OptionArgument::NONE, 'q'},
     {"version", OptionArgument::NONE, 'V'},
     {"no-editor", OptionArgument::NONE, 'N'},  // long only: 'N' is not in SHORT_OPTIONS
+    {"no-history", OptionArgument::NONE, 'H'},  // long only
 };
 constexpr char SHORT_OPTIONS[] = "ehqV";
 
@@ -75,6 +76,7 @@ Step apply(CommandLine& command_line, char short_name, const char* argument) {
     case 'e': command_line.sources.push_back(InputSource{true, argument}); return Step::GO_ON;
     case 'q': command_line.quiet = true; return Step::GO_ON;
     case 'N': command_line.no_editor = true; return Step::GO_ON;
+    case 'H': command_line.no_history = true; return Step::GO_ON;
     case 'h': command_line.action = ProgramAction::SHOW_USAGE; return Step::DONE;
     default: command_line.action = ProgramAction::SHOW_VERSION; return Step::DONE;
   }

@@ -24,6 +24,7 @@ struct CommandLine {
   ProgramAction action = ProgramAction::RUN;
   bool quiet = false;      // no banner and no help hint
   bool no_editor = false;  // read a terminal plainly
+  bool no_history = false;  // the line editor keeps no history file
   std::vector<InputSource> sources;  // empty: standard input, as without arguments
 };
 

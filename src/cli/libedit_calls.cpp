@@ -22,7 +22,8 @@ bool resolve_all(void* library) {
   return resolve(library, "el_init", libedit.el_init) && resolve(library, "el_end", libedit.el_end) &&
          resolve(library, "el_set", libedit.el_set) && resolve(library, "el_wset", libedit.el_wset) &&
          resolve(library, "el_get", libedit.el_get) && resolve(library, "el_wgets", libedit.el_wgets) &&
-         resolve(library, "el_resize", libedit.el_resize) &&
+         resolve(library, "el_resize", libedit.el_resize) && resolve(library, "el_wline", libedit.el_wline) &&
+         resolve(library, "el_winsertstr", libedit.el_winsertstr) &&
          resolve(library, "history_winit", libedit.history_winit) &&
          resolve(library, "history_wend", libedit.history_wend) &&
          resolve(library, "history_w", libedit.history_w) && resolve(library, "tgetent", libedit.tgetent);

@@ -17,6 +17,8 @@ struct LibeditCalls {
   decltype(&::el_get) el_get;
   decltype(&::el_wgets) el_wgets;
   decltype(&::el_resize) el_resize;
+  decltype(&::el_wline) el_wline;
+  decltype(&::el_winsertstr) el_winsertstr;
   decltype(&::history_winit) history_winit;
   decltype(&::history_wend) history_wend;
   decltype(&::history_w) history_w;

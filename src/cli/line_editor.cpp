@@ -9,11 +9,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "cli/history_file.h"
 #include "cli/libedit_calls.h"
 #include "cli/line_editor_bytes.h"
 #include "cli/line_editor_signals.h"
+#include "cli/name_completion.h"
 #include "core/console_io.h"
+#include "core/interpreter.h"
 
 namespace ziffralon {
 
@@ -26,12 +30,17 @@ constexpr char END_OF_INPUT_LINE[] = "\x1a\n";
 
 constexpr char CANCEL_LINE[] = "ziffralon-cancel-line";
 constexpr wchar_t CANCEL_LINE_WIDE[] = L"ziffralon-cancel-line";
+constexpr char COMPLETE_NAME[] = "ziffralon-complete-name";
+constexpr wchar_t COMPLETE_NAME_WIDE[] = L"ziffralon-complete-name";
+
+constexpr int LISTING_WIDTH = 80;  // when the terminal does not say its width
 
 // Key bindings beyond libedit's emacs defaults.
 constexpr const char* KEY_BINDINGS[][2] = {
     {"^C", CANCEL_LINE},
     {"^Z", "ed-insert"},           // a character like any other, so that its line can end input
     {"^R", "em-inc-search-prev"},  // reverse search through the history
+    {"^I", COMPLETE_NAME},
 };
 
 struct LineEditor {
@@ -41,6 +50,9 @@ struct LineEditor {
   TerminalBytes typed;
   std::string line;  // the edited line as bytes, handed to the console in pieces
   std::size_t line_given;
+  HistoryFile kept;
+  unsigned long characters_read;  // so far: tells a second Tab in a row from one typed later
+  unsigned long tab_read;         // the count when the last Tab was read
 };
 
 LineEditor line_editor;
@@ -75,6 +87,7 @@ bool known_terminal(const LibeditCalls& libedit) {
 bool reading_interrupted() { return line_interrupted || console_stop_signal; }
 
 int read_character(EditLine*, wchar_t* into) {
+  ++line_editor.characters_read;
   return read_terminal_character(line_editor.typed, into, reading_interrupted);
 }
 
@@ -103,6 +116,51 @@ void remember_line(const wchar_t* text) {
   if (line_editor.line.find_first_not_of(" \t\n") == std::string::npos) return;
   HistEventW event;
   line_editor.libedit->history_w(line_editor.history, &event, H_ENTER, text);
+  std::string line = line_editor.line;
+  if (line.back() == '\n') line.pop_back();
+  history_file_append(line_editor.kept, line);
+}
+
+// The candidates below the line, in rows as wide as the terminal; the editor
+// then shows the line again.
+void list_candidates(EditLine* editor, const std::vector<std::string>& candidates) {
+  int width = 0;
+  if (line_editor.libedit->el_get(editor, EL_GETTC, "co", &width, nullptr) != 0 || width <= 0) width = LISTING_WIDTH;
+  std::string listing = "\n";
+  std::size_t column = 0;
+  for (const std::string& candidate : candidates) {
+    if (column > 0 && column + 2 + candidate.size() >= static_cast<std::size_t>(width)) {
+      listing += '\n';
+      column = 0;
+    }
+    if (column > 0) listing += "  ";
+    listing += candidate;
+    column += (column > 0 ? 2 : 0) + candidate.size();
+  }
+  echo((listing + "\n").c_str());
+}
+
+// Tab: the name ending at the cursor grows by what all names that begin
+// with it share; a second Tab in a row lists them when several do.
+unsigned char complete_name(EditLine* editor, int) {
+  bool again = line_editor.characters_read == line_editor.tab_read + 1;
+  line_editor.tab_read = line_editor.characters_read;
+  const LineInfoW* shown = line_editor.libedit->el_wline(editor);
+  std::size_t cursor = static_cast<std::size_t>(shown->cursor - shown->buffer);
+  std::size_t length = static_cast<std::size_t>(shown->lastchar - shown->buffer);
+  std::size_t start = completed_name_start(shown->buffer, cursor, length);
+  if (start == cursor) return CC_NORM;
+  std::string prefix(shown->buffer + start, shown->buffer + cursor);  // a name's characters are ASCII
+  std::vector<std::string> candidates = name_completions(default_interpreter, prefix);
+  std::string common = common_beginning(candidates);
+  if (common.size() > prefix.size()) {
+    std::wstring added(common.begin() + static_cast<std::ptrdiff_t>(prefix.size()), common.end());
+    line_editor.libedit->el_winsertstr(editor, added.c_str());
+    return CC_REFRESH;
+  }
+  if (candidates.size() < 2 || !again) return CC_NORM;
+  list_candidates(editor, candidates);
+  return CC_REDISPLAY;
 }
 
 // Edits the next line; false at the end of input.
@@ -165,12 +223,24 @@ void configure(const LibeditCalls& libedit, EditLine* editor, HistoryW* list) {
   // The wide form keeps our strings; the narrow one copies them and never
   // frees the copies.
   libedit.el_wset(editor, EL_ADDFN, CANCEL_LINE_WIDE, L"Drop the line being typed", cancel_line);
+  libedit.el_wset(editor, EL_ADDFN, COMPLETE_NAME_WIDE, L"Complete the name before the cursor", complete_name);
   for (const auto& binding : KEY_BINDINGS) libedit.el_set(editor, EL_BIND, binding[0], binding[1], nullptr);
+}
+
+// The lines of earlier sessions, oldest first, as if typed in this one.
+void recall_kept_lines(const LibeditCalls& libedit, HistoryW* list, bool keep_history) {
+  std::vector<std::string> lines;
+  console_flush();  // the banner first, then any word about the file
+  line_editor.kept = history_file_open(keep_history, lines);
+  HistEventW event;
+  // With the newline, as the editor hands on the lines it enters itself.
+  for (const std::string& line : lines)
+    libedit.history_w(list, &event, H_ENTER, terminal_characters(line + '\n').c_str());
 }
 
 }  // namespace
 
-bool line_editor_start() {
+bool line_editor_start(bool keep_history) {
   if (!usable_terminal()) return false;
   const LibeditCalls* libedit = libedit_load();
   termios found;
@@ -185,6 +255,7 @@ bool line_editor_start() {
   line_editor.libedit = libedit;
   line_editor.editor = editor;
   line_editor.history = session_history(*libedit);
+  recall_kept_lines(*libedit, line_editor.history, keep_history);
   configure(*libedit, editor, line_editor.history);
   catch_interrupt();
   restore_terminal_on_fatal_signals(found);

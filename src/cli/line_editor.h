@@ -1,12 +1,13 @@
 // The line editor at a terminal.
 //
-// The user edits each line with the usual keys, walks this session's history
-// with Up and Down and searches it backwards with Ctrl+R; the finished line,
-// with its newline, becomes console input, so the parser and the token source
-// read it as they read standard input, byte for byte as typed or pasted. The
-// terminal is in raw mode while the editor holds it, so a line of any length
-// arrives whole; a signal that ends the program gives the terminal back first.
-// Nothing is stored: the history ends with the session.
+// The user edits each line with the usual keys, walks the history with Up
+// and Down, searches it backwards with Ctrl+R and completes names with Tab;
+// the finished line, with its newline, becomes console input, so the parser
+// and the token source read it as they read standard input, byte for byte as
+// typed or pasted. The terminal is in raw mode while the editor holds it, so
+// a line of any length arrives whole; a signal that ends the program gives
+// the terminal back first. Where the system allows, the history is kept in a
+// file between sessions (see cli/history_file.h).
 #pragma once
 
 #include <algorithm>
@@ -20,8 +21,9 @@ namespace ziffralon {
 // can drive (TERM set, not "dumb", and known to the terminal database), and
 // takes over SIGINT: Ctrl+C then cancels the line being typed and the session
 // goes on. Returns false, having changed nothing, when it cannot start (or the
-// program was built without it).
-bool line_editor_start();
+// program was built without it). Without `keep_history` no history file is
+// read or written.
+bool line_editor_start(bool keep_history);
 
 // The console's input reader: the next edited line with its "\n", in pieces
 // when it is longer than `room`. Returns 0 at the end of input: Ctrl+D on an

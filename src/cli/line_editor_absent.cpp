@@ -3,7 +3,7 @@
 
 namespace ziffralon {
 
-bool line_editor_start() { return false; }
+bool line_editor_start(bool) { return false; }
 
 std::size_t line_editor_read(unsigned char*, std::size_t) { return 0; }
 

@@ -88,4 +88,40 @@ void append_terminal_bytes(std::string& line, const wchar_t* text, int count) {
   }
 }
 
+namespace {
+
+// Whether every ASCII byte is the same character in the locale, as it is in
+// every locale the C library offers: such bytes then need no decoding.
+bool ascii_is_itself() {
+  for (unsigned char byte = 1; byte < 0x80; ++byte) {
+    wchar_t character = 0;
+    std::mbstate_t state{};
+    char text = static_cast<char>(byte);
+    if (std::mbrtowc(&character, &text, 1, &state) != 1 || character != byte || !encodes_back(character, &byte, 1))
+      return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::wstring terminal_characters(const std::string& bytes) {
+  std::wstring characters;
+  TerminalBytes pending{{}, 0};
+  // The locale is set once, before the editor starts: a thousand lines of
+  // history are decoded then.
+  static const bool plain_ascii = ascii_is_itself();
+  for (std::size_t at = 0; at < bytes.size() || pending.count > 0;) {
+    if (plain_ascii && pending.count == 0 && static_cast<unsigned char>(bytes[at]) - 1u < 0x7Fu) {
+      characters += static_cast<wchar_t>(bytes[at++]);
+      continue;
+    }
+    while (at < bytes.size() && pending.count < sizeof pending.pending) pending.pending[pending.count++] = bytes[at++];
+    wchar_t character;
+    take_character(pending, &character, at == bytes.size());
+    characters += character;
+  }
+  return characters;
+}
+
 }  // namespace ziffralon

@@ -29,4 +29,8 @@ int read_terminal_character(TerminalBytes& bytes, wchar_t* into, bool (*interrup
 // stand for.
 void append_terminal_bytes(std::string& line, const wchar_t* text, int count);
 
+// The characters that stand for `bytes`, as read_terminal_character would
+// hand them on: the way back from append_terminal_bytes.
+std::wstring terminal_characters(const std::string& bytes);
+
 }  // namespace ziffralon

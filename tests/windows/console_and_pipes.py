@@ -32,6 +32,11 @@ CASES = {
     # Left arrow, the history's Up arrow, Backspace.
     "console_editing": (["12", "\x1b[D", "3\r", "\x1b[A", "\r", "y=2\x7f7\r", "\x1a\r"], ["132", "132", "7"], 0),
     "long_line": ([LONG_SUM + "\r", "\x1a\r"], ["5000"], 0),
+    # The read returns at each Tab and starts again with the completed text:
+    # one name fits; two do (the second Tab lists them); the cursor before
+    # "+1"; no name fits.
+    "tab_completes_names": (["sq\t", "9)\r", "si\t", "\t", "h(0)\r", "ex+1\x1b[D\x1b[D\t0)\r", "q\t1\r", "\x1a\r"],
+                            ["3", "0", "2", "0"], 0),
 }
 
 START_WAIT = 20  # seconds for Wine to start the program and print its banner
@@ -211,6 +216,8 @@ def main():
         failures.append(f"exit status {status}, expected {expected_status}")
     if case == "ctrl_c_drops_the_line" and "^C" not in screen:
         failures.append("no ^C shown")
+    if case == "tab_completes_names" and "\nsin(  sinh(\nsin" not in screen:
+        failures.append("no list of the names that fit")
     if failures:
         print("\n".join(failures) + "\nthe console showed:\n" + screen)
         return 1
