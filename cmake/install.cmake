@@ -48,5 +48,16 @@ foreach(kind LIBDIR INCLUDEDIR)
     set(pc_${kind} "\${prefix}/${CMAKE_INSTALL_${kind}}")
   endif()
 endforeach()
-configure_file(cmake/ziffralon.pc.in ${CMAKE_CURRENT_BINARY_DIR}/ziffralon.pc @ONLY)
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/ziffralon.pc DESTINATION ${pc_dir})
+# ziffralon_pkg_config(NAME DESCRIPTION CFLAGS LIBS LIBS_PRIVATE) writes and
+# installs NAME.pc; DESCRIPTION and CFLAGS follow the common ones.
+function(ziffralon_pkg_config pc_name pc_description pc_cflags pc_libs pc_libs_private)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/ziffralon.pc.in ${CMAKE_CURRENT_BINARY_DIR}/${pc_name}.pc @ONLY)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${pc_name}.pc DESTINATION ${pc_dir})
+endfunction()
+if(WIN32)
+  ziffralon_windows_pkg_config()
+else()
+  # The library is written in C++: a C program linking it statically needs the
+  # C++ runtime (pkg-config --static); the shared object names it itself.
+  ziffralon_pkg_config(ziffralon "" "" -lziffralon "-lstdc++ -lm")
+endif()

@@ -1,7 +1,45 @@
 # Renders the manual page PAGE as plain UTF-8 text with CR LF line ends into
-# TEXT, for readers on Windows. Run with -DGROFF= -DPAGE= -DTEXT=.
-execute_process(COMMAND ${GROFF} -t -man -Tutf8 -P-c -P-b -P-u ${PAGE}
+# TEXT, for readers on Windows. Each section (.SH) of VARIANT, when given,
+# takes the place of the page's section of the same name: the few that read
+# otherwise on Windows. Run with -DGROFF= -DPAGE= -DTEXT= [-DVARIANT=].
+file(READ ${PAGE} page)
+if(VARIANT)
+  file(READ ${VARIANT} variant)
+  string(FIND "${variant}" "\n.SH " at)
+  while(at GREATER -1)
+    math(EXPR at "${at} + 1")
+    string(SUBSTRING "${variant}" ${at} -1 variant)
+    string(FIND "${variant}" "\n.SH " at)
+    if(at GREATER -1)
+      math(EXPR length "${at} + 1")
+      string(SUBSTRING "${variant}" 0 ${length} section)
+    else()
+      set(section "${variant}")
+    endif()
+    # The section's heading line, and where the page's own section lies.
+    string(FIND "${section}" "\n" heading_end)
+    string(SUBSTRING "${section}" 0 ${heading_end} heading)
+    string(FIND "${page}" "\n${heading}\n" start)
+    if(start EQUAL -1)
+      message(FATAL_ERROR "${VARIANT}: ${PAGE} has no section ${heading}")
+    endif()
+    math(EXPR start "${start} + 1")
+    string(SUBSTRING "${page}" 0 ${start} before)
+    string(SUBSTRING "${page}" ${start} -1 after)
+    string(FIND "${after}" "\n.SH " end)
+    if(end GREATER -1)
+      math(EXPR end "${end} + 1")
+      string(SUBSTRING "${after}" ${end} -1 after)
+    else()
+      set(after "")
+    endif()
+    set(page "${before}${section}${after}")
+  endwhile()
+endif()
+file(WRITE ${TEXT}.roff "${page}")
+execute_process(COMMAND ${GROFF} -t -man -Tutf8 -P-c -P-b -P-u ${TEXT}.roff
   OUTPUT_VARIABLE text RESULT_VARIABLE failed ERROR_VARIABLE complaints)
+file(REMOVE ${TEXT}.roff)
 if(failed OR complaints)
   message(FATAL_ERROR "groff could not render ${PAGE}:\n${complaints}")
 endif()

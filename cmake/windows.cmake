@@ -27,6 +27,22 @@ if(CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
   endif()
 endif()
 
+# musl's mathematics functions (src/platform/libm/COPYRIGHT), for the
+# platform's (src/platform/platform_math.h): compiled as musl compiles them,
+# without folding a result for one rounding mode into another, each under the
+# names of libm/names.h, and without our warnings, which are not for code
+# kept as it was taken.
+enable_language(C)
+set(libm ${PROJECT_SOURCE_DIR}/src/platform/libm)
+set(ZIFFRALON_WINDOWS_LIBM_SOURCES acos asin atan cos cosh exp exp_data expm1 log log10 log_data pow pow_data sin
+  sinh sqrt tan tanh __cos __expo2 __math_divzero __math_invalid __math_oflow __math_uflow __math_xflow __rem_pio2
+  __rem_pio2_large __sin __tan)
+list(TRANSFORM ZIFFRALON_WINDOWS_LIBM_SOURCES PREPEND ${libm}/)
+list(TRANSFORM ZIFFRALON_WINDOWS_LIBM_SOURCES APPEND .c)
+set_source_files_properties(${ZIFFRALON_WINDOWS_LIBM_SOURCES} PROPERTIES
+  COMPILE_OPTIONS "-std=c99;-frounding-math;-fno-builtin;-w;-include;${libm}/names.h"
+  INCLUDE_DIRECTORIES ${libm})
+
 # ziffralon_public is the library of the kind BUILD_SHARED_LIBS asks for; a
 # DLL build also makes the static library, ziffralon_static, so that one build
 # gives both. The DLL's objects are compiled once more, with the calls of the
@@ -56,4 +72,16 @@ function(ziffralon_windows_libraries)
   if(TARGET ziffralon_static)
     add_library(ziffralon::ziffralon_static ALIAS ziffralon_static)
   endif()
+endfunction()
+
+# The pkg-config files of the zip (install.cmake calls this). The import
+# library and the static one lie side by side and `-lziffralon` would take
+# either, so each file names its own: ziffralon.pc the DLL, whose users need
+# ZIFFRALON_DLL for the import marks, and ziffralon-static.pc the static
+# library, with the C++ runtime for programs linked by the C compiler and
+# -static, since the zip holds none of MinGW's DLLs.
+function(ziffralon_windows_pkg_config)
+  ziffralon_pkg_config(ziffralon " (ziffralon.dll, which goes beside the program)" " -DZIFFRALON_DLL"
+    -l:libziffralon.dll.a "")
+  ziffralon_pkg_config(ziffralon-static " (the static library)" "" "-l:libziffralon.a -lstdc++ -static" "")
 endfunction()

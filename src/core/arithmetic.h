@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "../platform/platform_math.h"
+
 namespace ziffralon {
 
 // Truncates toward zero to 64 bits and keeps the low 32 bits, wrapping in two's
@@ -46,7 +48,7 @@ inline double power_values(double a, double b) {
   double power;
   if (b >= 2 && b <= LARGEST_WHOLE_POWER && b == static_cast<int>(b) && whole_power(a, static_cast<int>(b), power))
     return power;
-  return std::pow(a, b);
+  return platform_pow(a, b);
 }
 inline double binomial_values(double a, double b) { return binomial(to_int32(a), to_int32(b)); }
 inline double negate_value(double a) { return -a; }

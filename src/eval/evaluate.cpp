@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "../core/interpreter.h"
+#include "../platform/platform.h"
 
 namespace ziffralon {
 
@@ -15,8 +16,11 @@ namespace {
 // again and again must not grow. This runs with the image's finalisers, after
 // every C++ static destructor of the program: a host's global object may still
 // use the library in its destructor, also when the library is linked into the
-// program itself.
+// program itself. When the whole process ends, the system takes the memory
+// back itself, and another thread it has stopped may hold the lock for ever:
+// then nothing is released and the lock is not taken.
 [[gnu::destructor]] void release_at_unload() {
+  if (platform_process_is_ending()) return;
   std::lock_guard<std::mutex> lock(library_mutex);
   release_symbols(default_interpreter);
   release_token_source(default_interpreter);

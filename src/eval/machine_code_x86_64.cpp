@@ -28,6 +28,7 @@
 #include <new>
 
 #include "../platform/executable_memory.h"
+#include "../platform/platform_math.h"
 #include "machine_code.h"
 #include "program_steps.h"
 
@@ -38,7 +39,7 @@ namespace {
 double call_power(double a, double b) { return power_values(a, b); }
 // Where the code found that a whole power needs pow, or x^0 and x^1 have a
 // NaN: power_values would call pow itself.
-double call_pow(double a, double b) { return std::pow(a, b); }
+double call_pow(double a, double b) { return platform_pow(a, b); }
 double call_binomial(double a, double b) { return binomial_values(a, b); }
 double call_factorial(double a) { return factorial_value(a); }
 

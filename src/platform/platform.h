@@ -57,6 +57,13 @@ void platform_catch_stop_signals(void (*note)(int signal_number));
 // Ends the process as `signal_number` ends it when nobody catches it.
 [[noreturn]] void platform_end_by_signal(int signal_number);
 
+// True while the process ends as a whole (not when the library alone is
+// unloaded): the system may have stopped the other threads wherever they
+// were, inside a library call too, and takes all memory back itself. On
+// Windows that is the DLL's detach at exit; elsewhere the threads run on
+// until the end, so it is always false.
+bool platform_process_is_ending();
+
 // A block of `size` bytes for a large table read at random places, laid out
 // so the system can back it with large pages where it can; released with
 // std::free. nullptr when out of memory.

@@ -97,4 +97,6 @@ void* platform_allocate_table(std::size_t size) {
   return block;
 }
 
+bool platform_process_is_ending() { return false; }
+
 }  // namespace ziffralon
