@@ -3,12 +3,12 @@
 //
 // The accumulator is xmm0. Waiting values live in xmm6 up (the value
 // waiting at depth d in xmm(6+d)) and, past the registers, in the frame's
-// slot d; xmm1 to xmm5, rax, rcx, r8 and r10 are scratch, and r9 holds the place
-// of one variable, so that the others near it are reached from there. Before
-// a call the waiting values in
-// registers the call may change go to their slots and come back after it.
-// Constants sit after the code and are read relative to the instruction
-// pointer; variables and functions are addressed by their absolute places.
+// slot d; xmm1 to xmm5, rax, rcx, r8 and r10 are scratch, and r9 holds the
+// place of one variable, so that the others near it are reached from there.
+// Before a call the waiting values in registers the call may change go to
+// their slots and come back after it. Constants sit after the code and are
+// read relative to the instruction pointer; other variables and functions
+// are addressed by their absolute places.
 //
 // The same bits as the bytecode machine: the SSE2 arithmetic instructions
 // return their first operand's NaN, quietened, when both operands are NaNs,
@@ -49,7 +49,6 @@ constexpr int WAITING_REGISTERS = 16 - FIRST_WAITING_REGISTER;
 // deeper programs run on the bytecode machine.
 constexpr std::size_t MOST_WAITING = 400;
 constexpr std::uint64_t SIGN_BIT = std::uint64_t{1} << 63;
-
 
 // Whole powers multiplied out as whole_power does (whole_powers.h), with the
 // fused multiply-add, where the library multiplies them and the processor
