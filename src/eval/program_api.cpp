@@ -24,22 +24,22 @@ using ziffralon::CompiledProgram;
 [[gnu::noinline]] int run_reentrant(CompiledProgram& program, double* result) {
   ziffralon::InterpreterCall call;
   ziffralon::begin_call(*program.in, call, false);  // never fails: nothing is put aside
-  double* stack = program.own_stack;
-  double* nested_stack = nullptr;
-  if (stack && program.runs_under_way > 0) {
-    nested_stack = static_cast<double*>(ziffralon::allocate_bytes(program.stack_size * sizeof(double)));
-    stack = nested_stack;
-  }
-  if (stack || !program.own_stack) {
+  // Machine code keeps its waiting values in its own frame; the bytecode
+  // machine keeps a long program's in the program, which a nested run must
+  // not share.
+  bool shares_stack = !program.machine.function && program.own_stack && program.runs_under_way > 0;
+  double* nested_stack =
+      shares_stack ? static_cast<double*>(ziffralon::allocate_bytes(program.stack_size * sizeof(double))) : nullptr;
+  bool ran = !shares_stack || nested_stack;
+  if (ran) {
     ++program.runs_under_way;
     if (program.machine.function)
       ziffralon::run_machine_code(program, result);
     else
-      ziffralon::run_code(program, stack, result);
+      ziffralon::run_code(program, shares_stack ? nested_stack : program.own_stack, result);
     --program.runs_under_way;
   }
   ziffralon::release_bytes(nested_stack);
-  bool ran = stack || !program.own_stack;
   if (program.runs_under_way == 0 && program.free_when_idle) {
     program.free_when_idle = false;
     ziffralon::program_free(&program);
