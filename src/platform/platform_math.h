@@ -8,21 +8,15 @@
 // whose README says what was taken; platform_math_windows.cpp).
 #pragma once
 
+// The functions of one argument, named once: X(name) for each.
+#define ZIFFRALON_PLATFORM_MATH_FUNCTIONS(X) \
+  X(acos) X(asin) X(atan) X(cos) X(cosh) X(exp) X(log) X(log10) X(sin) X(sinh) X(tan) X(tanh) X(sqrt)
+
 namespace ziffralon {
 
-double platform_acos(double x);
-double platform_asin(double x);
-double platform_atan(double x);
-double platform_cos(double x);
-double platform_cosh(double x);
-double platform_exp(double x);
-double platform_log(double x);
-double platform_log10(double x);
-double platform_sin(double x);
-double platform_sinh(double x);
-double platform_tan(double x);
-double platform_tanh(double x);
-double platform_sqrt(double x);
+#define ZIFFRALON_DECLARE_PLATFORM_MATH(NAME) double platform_##NAME(double x);
+ZIFFRALON_PLATFORM_MATH_FUNCTIONS(ZIFFRALON_DECLARE_PLATFORM_MATH)
+#undef ZIFFRALON_DECLARE_PLATFORM_MATH
 double platform_pow(double x, double y);
 
 }  // namespace ziffralon
